@@ -1,0 +1,1 @@
+#include "os/Errors.h"
