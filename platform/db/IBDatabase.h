@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <ibase.h>
+#include <vector>
+
+class TIBTransaction;
+
+// Name=value parameter lines (names compared with letter case ignored).
+namespace ParamLines {
+int indexOf(const QStringList& lines, const QString& name);
+QString value(const QStringList& lines, const QString& name);
+// Replaces the named line or appends one.
+void setValue(QStringList& lines, const QString& name, const QString& value);
+}  // namespace ParamLines
+
+// One connection to a database, dialect and code page from its parameters.
+class TIBDatabase {
+ public:
+  TIBDatabase();  // raises when the client library cannot be loaded
+  ~TIBDatabase();
+  TIBDatabase(const TIBDatabase&) = delete;
+  TIBDatabase& operator=(const TIBDatabase&) = delete;
+
+  // "server:path" or a local path.
+  QString DatabaseName;
+  // Lines "user_name=...", "password=...", "lc_ctype=WIN1251", "sql_dialect=1".
+  QStringList Params;
+  int SQLDialect = 1;
+  bool LoginPrompt = true;
+
+  QString paramValue(const QString& name) const { return ParamLines::value(Params, name); }
+  void setParamValue(const QString& name, const QString& value) { ParamLines::setValue(Params, name, value); }
+
+  TIBTransaction* defaultTransaction() const { return defaultTransaction_; }
+  void setDefaultTransaction(TIBTransaction* t);
+
+  // Connecting: "Database name is missing" for an empty name; with LoginPrompt
+  // the login hook first (Cancel: "Operation cancelled at user's request").
+  // Disconnecting rolls back the transactions still active on it and closes
+  // their datasets. Setting the state it already has does nothing.
+  void setConnected(bool on);
+  bool connected() const { return handle_ != 0; }
+  void open() { setConnected(true); }
+  void close() { setConnected(false); }
+
+  // Raises EDatabaseError when not connected.
+  void checkConnected() const;
+  isc_db_handle* handle() { return &handle_; }
+
+ private:
+  friend class TIBTransaction;
+  void attach(const QString& user, const QString& password);
+  void addTransaction(TIBTransaction* t);
+  void removeTransaction(TIBTransaction* t);
+
+  isc_db_handle handle_ = 0;
+  TIBTransaction* defaultTransaction_ = nullptr;
+  std::vector<TIBTransaction*> transactions_;
+};

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <ibase.h>
+#include <vector>
+
+#include "Field.h"
+
+class TIBDatabase;
+class TIBTransaction;
+class TParam;
+
+// Description of one output column of a prepared statement.
+struct ColumnInfo {
+  QString name;
+  TFieldType type = ftUnknown;
+  int size = 0;
+  int scale = 0;
+  bool nullable = true;
+};
+
+// One prepared DSQL statement with its input and output buffers. Values in
+// and out are QVariants: invalid = NULL; text columns come out as the raw
+// QByteArray the connection delivered, scaled integers as double, dates as
+// QDateTime, blobs read whole as QByteArray.
+class Statement {
+ public:
+  Statement(TIBDatabase& db, TIBTransaction& tr);
+  ~Statement();
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  // The text is encoded as Windows-1251 here.
+  void prepare(const QString& sql);
+  int statementType() const { return type_; }
+  bool isSelect() const;
+
+  int inputCount() const;
+  void setInput(int i, const QVariant& value);
+  void setInputs(const std::vector<const TParam*>& params);
+
+  const std::vector<ColumnInfo>& columns() const { return columns_; }
+
+  // Runs the statement; a select opens its cursor, an EXECUTE PROCEDURE fills
+  // the output row.
+  void execute();
+  // Next row of the cursor into row(); false at the end.
+  bool fetch();
+  const std::vector<QVariant>& row() const { return row_; }
+  void closeCursor();
+
+ private:
+  QVariant readColumn(int i);
+  void freeSqlda();
+
+  TIBDatabase& db_;
+  TIBTransaction& tr_;
+  isc_stmt_handle handle_ = 0;
+  XSQLDA* in_ = nullptr;
+  XSQLDA* out_ = nullptr;
+  std::vector<QByteArray> inBuf_;
+  std::vector<QByteArray> outBuf_;
+  std::vector<short> inInd_;
+  std::vector<short> outInd_;
+  std::vector<ColumnInfo> columns_;
+  std::vector<QVariant> row_;
+  int type_ = 0;
+  bool cursorOpen_ = false;
+};
