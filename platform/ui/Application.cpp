@@ -1,0 +1,69 @@
+#include "Application.h"
+
+#include <QCoreApplication>
+
+#include "Form.h"
+#include "Guard.h"
+#include "Prompter.h"
+#include "os/Errors.h"
+
+namespace {
+TApplication* currentApplication = nullptr;
+}
+
+TApplication::TApplication() : previous_(currentApplication) { currentApplication = this; }
+
+TApplication::~TApplication() {
+  for (const QPointer<TForm>& form : forms_) delete form.data();
+  if (currentApplication == this) currentApplication = previous_;
+}
+
+TApplication* TApplication::current() { return currentApplication; }
+
+QString TApplication::currentTitle() { return currentApplication ? currentApplication->title_ : QString(); }
+
+void TApplication::setTitle(const QString& title) {
+  title_ = title;
+  QCoreApplication::setApplicationName(title);
+}
+
+void TApplication::adopt(TForm* form) {
+  forms_.append(form);
+  if (!mainForm_) mainForm_ = form;
+  form->runCreate();
+}
+
+int TApplication::run() {
+  if (terminated_ || !mainForm_) return exitCode_;
+  mainForm_->show();
+  QEventLoop loop;
+  loop_ = &loop;
+  if (!terminated_) loop.exec();
+  loop_ = nullptr;
+  return exitCode_;
+}
+
+void TApplication::terminate() {
+  terminated_ = true;
+  if (loop_) loop_->quit();
+}
+
+void TApplication::processMessages() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+int TApplication::runFatalGuarded(const std::function<int()>& body) {
+  try {
+    return body();
+  } catch (const Exception& e) {
+    Prompter::current().fatal(QStringLiteral("Application Error"), e.message());
+  } catch (const std::exception& e) {
+    Prompter::current().fatal(QStringLiteral("Application Error"), QString::fromLocal8Bit(e.what()));
+  }
+  return 1;
+}
+
+void TApplication::formClosed(TForm* form) {
+  if (form == mainForm_) terminate();
+}

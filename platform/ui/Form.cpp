@@ -1,0 +1,119 @@
+#include "Form.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "Application.h"
+#include "Buttons.h"
+#include "Guard.h"
+#include "Menus.h"
+#include "Prompter.h"
+
+TForm::TForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+  layout_ = new QVBoxLayout(this);
+  layout_->setContentsMargins(0, 0, 0, 0);
+  layout_->setSpacing(0);
+}
+
+TForm::~TForm() = default;
+
+void TForm::setModalResult(int result) {
+  modalResult_ = result;
+  emit modalResultChanged(result);
+}
+
+int TForm::showModal() { return Prompter::current().showModal(*this); }
+
+void TForm::beginModal() {
+  modalResult_ = mrNone;
+  modal_ = true;
+  setWindowModality(Qt::ApplicationModal);
+  show();
+  activateWindow();
+}
+
+void TForm::endModal() {
+  modal_ = false;
+  hide();
+  setWindowModality(Qt::NonModal);
+}
+
+void TForm::setMenu(TMainMenu* menu) {
+  menu_ = menu;
+  layout_->setMenuBar(menu ? menu->menuBar() : nullptr);
+  if (menu) menu->menuBar()->setParent(this), menu->menuBar()->show();
+}
+
+void TForm::runCreate() { guarded(OnCreate); }
+
+void TForm::closeEvent(QCloseEvent* event) {
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose && !guarded([&] { OnClose(action); })) action = TCloseAction::caNone;
+  if (action == TCloseAction::caNone) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  if (modal_ && modalResult_ == mrNone) setModalResult(mrCancel);
+  emit closed();
+  if (TApplication* app = TApplication::current()) app->formClosed(this);
+}
+
+QWidget* TForm::defaultButton(bool cancel) const {
+  const QWidget* focus = focusWidget();
+  QWidget* best = nullptr;
+  int bestDepth = -1;
+  for (TButton* b : findChildren<TButton*>()) {
+    if (!(cancel ? b->isCancel() : b->isDefault())) continue;
+    if (!b->isVisibleTo(this) || !b->isEnabled() || owningForm(b) != this) continue;
+    // depth of the nearest ancestor shared with the focused widget
+    int depth = 0;
+    if (focus) {
+      for (const QWidget* a = b->parentWidget(); a; a = a->parentWidget()) {
+        if (a == focus || a->isAncestorOf(focus)) {
+          for (const QWidget* up = a; up && up != this; up = up->parentWidget()) ++depth;
+          break;
+        }
+      }
+    }
+    if (depth > bestDepth) best = b, bestDepth = depth;
+  }
+  return best;
+}
+
+void TForm::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (event->modifiers() & ~(Qt::KeypadModifier)) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+    if (auto* b = qobject_cast<TButton*>(defaultButton(key == Qt::Key_Escape))) {
+      event->accept();
+      b->click();
+      return;
+    }
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TForm::paintEvent(QPaintEvent* event) {
+  QWidget::paintEvent(event);
+  if (!OnPaint || paintQueued_ || inPaintHandler_) return;
+  paintQueued_ = true;
+  QTimer::singleShot(0, this, [this] {
+    paintQueued_ = false;
+    inPaintHandler_ = true;
+    guarded(OnPaint);
+    inPaintHandler_ = false;
+  });
+}
+
+TForm* owningForm(const QWidget* widget) {
+  for (const QWidget* w = widget; w; w = w->parentWidget())
+    if (auto* form = qobject_cast<const TForm*>(w)) return const_cast<TForm*>(form);
+  return nullptr;
+}
