@@ -1,0 +1,250 @@
+#include "TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "Cp1251.h"
+#include "Errors.h"
+
+namespace {
+
+constexpr int kReadBlock = 64 * 1024;
+constexpr int kWriteFlush = 4096;
+
+[[noreturn]] void raise(int error, const QString& fileName = QString()) {
+  throw EInOutError(fileErrorText(error, fileName));
+}
+
+[[noreturn]] void notOpen() { throw EInOutError(QStringLiteral("File not open")); }
+
+int openFile(const QString& fileName, int flags) {
+  if (fileName.isEmpty()) raise(ENOENT);
+  const QByteArray name = QFile::encodeName(fileName);
+  int fd;
+  do {
+    fd = ::open(name.constData(), flags | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) raise(errno, fileName);
+  if (!(flags & (O_WRONLY | O_RDWR))) {
+    // a folder opens for reading on Linux; the file layer refuses it
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      raise(EACCES);
+    }
+  }
+  return fd;
+}
+
+void closeFile(int& fd) {
+  const int r = ::close(fd);
+  fd = -1;
+  if (r != 0 && errno != EINTR) raise(errno);
+}
+
+}  // namespace
+
+QString fileErrorText(int error, const QString& fileName) {
+  switch (error) {
+    case ENOENT:
+      if (!fileName.isEmpty()) {
+        const QString folder = QFileInfo(fileName).absolutePath();
+        if (!QFileInfo(folder).isDir()) return QStringLiteral("Path not found");
+      }
+      return QStringLiteral("File not found");
+    case ENOTDIR:
+      return QStringLiteral("Path not found");
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+    case ETXTBSY:
+      return QStringLiteral("File access denied");
+    case ENOSPC:
+    case EDQUOT:
+      return QStringLiteral("Disk full");
+    case EMFILE:
+    case ENFILE:
+      return QStringLiteral("Too many open files");
+    case ENAMETOOLONG:
+      return QStringLiteral("Invalid filename");
+    default:
+      return QString::fromLocal8Bit(std::strerror(error));
+  }
+}
+
+// ---- reader
+
+TextFileReader::~TextFileReader() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void TextFileReader::open(const QString& fileName) {
+  if (fd_ >= 0) ::close(fd_), fd_ = -1;
+  buffer_.clear();
+  pos_ = 0;
+  fd_ = openFile(fileName, O_RDONLY);
+}
+
+bool TextFileReader::fill() {
+  if (pos_ > 0) {
+    buffer_.remove(0, pos_);
+    pos_ = 0;
+  }
+  const int had = int(buffer_.size());
+  buffer_.resize(had + kReadBlock);
+  ssize_t n;
+  do {
+    n = ::read(fd_, buffer_.data() + had, kReadBlock);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) {
+    const int error = errno;
+    buffer_.resize(had);
+    raise(error);
+  }
+  buffer_.resize(had + int(n));
+  return n > 0;
+}
+
+QByteArray TextFileReader::readLineBytes() {
+  if (fd_ < 0) notOpen();
+  int searchFrom = pos_;
+  for (;;) {
+    const int lf = int(buffer_.indexOf('\n', searchFrom));
+    if (lf >= 0) {
+      int end = lf;
+      if (end > pos_ && buffer_.at(end - 1) == '\r') --end;
+      QByteArray line = buffer_.mid(pos_, end - pos_);
+      pos_ = lf + 1;
+      return line;
+    }
+    const int scanned = int(buffer_.size()) - pos_;
+    if (!fill()) {
+      QByteArray line = buffer_.mid(pos_);
+      pos_ = int(buffer_.size());
+      return line;
+    }
+    searchFrom = scanned;  // fill() moved the unread part to the front
+  }
+}
+
+QString TextFileReader::readLine() { return Cp1251::decode(readLineBytes()); }
+
+bool TextFileReader::eof() {
+  if (fd_ < 0) notOpen();
+  if (pos_ < buffer_.size()) return false;
+  return !fill();
+}
+
+void TextFileReader::close() {
+  if (fd_ < 0) notOpen();
+  buffer_.clear();
+  pos_ = 0;
+  closeFile(fd_);
+}
+
+// ---- writer
+
+TextFileWriter::~TextFileWriter() {
+  if (fd_ >= 0) {
+    try {
+      flush();
+    } catch (...) {
+    }
+    ::close(fd_);
+  }
+}
+
+void TextFileWriter::create(const QString& fileName) {
+  if (fd_ >= 0) ::close(fd_), fd_ = -1;
+  buffer_.clear();
+  fd_ = openFile(fileName, O_WRONLY | O_CREAT | O_TRUNC);
+}
+
+void TextFileWriter::write(const QByteArray& bytes) {
+  if (fd_ < 0) notOpen();
+  buffer_.append(bytes);
+}
+
+void TextFileWriter::write(const QString& text) { write(Cp1251::encode(text)); }
+
+void TextFileWriter::writeLineEnd() {
+  write(QByteArray("\r\n", 2));
+  if (buffer_.size() >= kWriteFlush) flush();
+}
+
+void TextFileWriter::flush() {
+  const char* p = buffer_.constData();
+  qsizetype left = buffer_.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd_, p, size_t(left));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      buffer_.clear();
+      raise(error);
+    }
+    p += n;
+    left -= n;
+  }
+  buffer_.clear();
+}
+
+void TextFileWriter::close() {
+  if (fd_ < 0) notOpen();
+  try {
+    flush();
+  } catch (...) {
+    ::close(fd_);
+    fd_ = -1;
+    throw;
+  }
+  closeFile(fd_);
+}
+
+// ---- raw bytes
+
+BinaryFile::~BinaryFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void BinaryFile::openRead(const QString& fileName) {
+  if (fd_ >= 0) ::close(fd_), fd_ = -1;
+  fd_ = openFile(fileName, O_RDONLY);
+}
+
+void BinaryFile::create(const QString& fileName) {
+  if (fd_ >= 0) ::close(fd_), fd_ = -1;
+  fd_ = openFile(fileName, O_WRONLY | O_CREAT | O_TRUNC);
+}
+
+int BinaryFile::read(char* buffer, int size) {
+  if (fd_ < 0) notOpen();
+  ssize_t n;
+  do {
+    n = ::read(fd_, buffer, size_t(size));
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) raise(errno);
+  return int(n);
+}
+
+int BinaryFile::write(const char* buffer, int size) {
+  if (fd_ < 0) notOpen();
+  ssize_t n;
+  do {
+    n = ::write(fd_, buffer, size_t(size));
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) raise(errno);
+  return int(n);
+}
+
+void BinaryFile::close() {
+  if (fd_ < 0) notOpen();
+  closeFile(fd_);
+}

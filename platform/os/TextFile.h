@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Text files with line semantics. Lines are bytes as they stand in the file; the
+// QString variants convert Windows-1251. Failures raise EInOutError with the file
+// system's text ("File not found", "Path not found", "File access denied", ...).
+
+// Reads lines: a line ends at LF or CR LF, neither belongs to it (a lone CR stays
+// in the line); no length limit. Reading at the end gives an empty line.
+class TextFileReader {
+ public:
+  TextFileReader() = default;
+  ~TextFileReader();
+  TextFileReader(const TextFileReader&) = delete;
+  TextFileReader& operator=(const TextFileReader&) = delete;
+
+  void open(const QString& fileName);
+  bool isOpen() const { return fd_ >= 0; }
+  QByteArray readLineBytes();
+  QString readLine();
+  // True when no byte is left to read.
+  bool eof();
+  void close();
+
+ private:
+  bool fill();
+
+  int fd_ = -1;
+  QByteArray buffer_;
+  int pos_ = 0;
+};
+
+// Writes a new file (an existing one is replaced); line ends are CR LF. Output is
+// buffered: an error shows at a line end, at the latest on close.
+class TextFileWriter {
+ public:
+  TextFileWriter() = default;
+  ~TextFileWriter();
+  TextFileWriter(const TextFileWriter&) = delete;
+  TextFileWriter& operator=(const TextFileWriter&) = delete;
+
+  void create(const QString& fileName);
+  bool isOpen() const { return fd_ >= 0; }
+  void write(const QByteArray& bytes);
+  void write(const QString& text);  // as Windows-1251
+  void writeLineEnd();
+  void writeLine(const QByteArray& bytes) { write(bytes), writeLineEnd(); }
+  void writeLine(const QString& text) { write(text), writeLineEnd(); }
+  void close();
+
+ private:
+  void flush();
+
+  int fd_ = -1;
+  QByteArray buffer_;
+};
+
+// Raw byte file for block copies.
+class BinaryFile {
+ public:
+  BinaryFile() = default;
+  ~BinaryFile();
+  BinaryFile(const BinaryFile&) = delete;
+  BinaryFile& operator=(const BinaryFile&) = delete;
+
+  // An existing file, for reading only.
+  void openRead(const QString& fileName);
+  // A new file, replacing one of that name.
+  void create(const QString& fileName);
+  bool isOpen() const { return fd_ >= 0; }
+  // Bytes read, 0 at the end.
+  int read(char* buffer, int size);
+  // Bytes written.
+  int write(const char* buffer, int size);
+  void close();
+
+ private:
+  int fd_ = -1;
+};
+
+// The file system's text for an errno value, as the file layer reports it.
+QString fileErrorText(int error, const QString& fileName = QString());

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "os/Errors.h"
+#include "os/TextFile.h"
+
+namespace {
+
+class TextFiles : public ::testing::Test {
+ protected:
+  QString path(const char* name) const { return dir_.filePath(QString::fromLatin1(name)); }
+  QString write(const QByteArray& bytes) {
+    const QString name = path("t.txt");
+    QFile f(name);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    return name;
+  }
+  QByteArray read(const QString& name) {
+    QFile f(name);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+    return f.readAll();
+  }
+  QTemporaryDir dir_;
+};
+
+}  // namespace
+
+TEST_F(TextFiles, LinesEndAtLfOrCrLfAndReadingPastTheEndGivesEmptyLines) {
+  const struct {
+    const char* name;
+    QByteArray content;
+    std::vector<QByteArray> lines;  // then eof
+  } cases[] = {
+      {"LF", "one\ntwo\n", {"one", "two"}},
+      {"CR LF", "one\r\ntwo\r\n", {"one", "two"}},
+      {"lone CR inside a line", "a\rb\r\nc", {"a\rb", "c"}},
+      {"CR CR LF keeps one CR", "a\r\r\n", {"a\r"}},
+      {"last line without end", "one\r\nlast", {"one", "last"}},
+      {"empty lines", "\n\r\n\n", {"", "", ""}},
+      {"empty file", "", {}},
+      {"Windows-1251 bytes as they stand", "\xcf\xd0\xc8\r\n", {"\xcf\xd0\xc8"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextFileReader reader;
+    reader.open(write(c.content));
+    for (const QByteArray& line : c.lines) {
+      EXPECT_FALSE(reader.eof());
+      EXPECT_EQ(reader.readLineBytes(), line);
+    }
+    EXPECT_TRUE(reader.eof());
+    EXPECT_EQ(reader.readLineBytes(), QByteArray());
+    EXPECT_EQ(reader.readLineBytes(), QByteArray());
+    EXPECT_TRUE(reader.eof());
+    reader.close();
+  }
+}
+
+TEST_F(TextFiles, LongLineAcrossReadBlocks) {
+  const QByteArray longLine(200000, 'x');
+  TextFileReader reader;
+  reader.open(write(longLine + "\r\n" + longLine));
+  EXPECT_EQ(reader.readLineBytes(), longLine);
+  EXPECT_EQ(reader.readLineBytes(), longLine);
+  EXPECT_TRUE(reader.eof());
+}
+
+TEST_F(TextFiles, ReaderDecodesWindows1251) {
+  TextFileReader reader;
+  reader.open(write("\xc2\xe5\xeb\xfc\xf2\xee\xed\r\n"));
+  EXPECT_EQ(reader.readLine(), QString::fromUtf8("Вельтон"));
+}
+
+TEST_F(TextFiles, FailuresCarryTheFileSystemsText) {
+  auto textOf = [](const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const EInOutError& e) {
+      return e.message();
+    }
+    return QStringLiteral("no error");
+  };
+  TextFileReader reader;
+  EXPECT_EQ(textOf([&] { reader.open(path("missing.txt")); }), QStringLiteral("File not found"));
+  EXPECT_EQ(textOf([&] { reader.open(path("nofolder/x.txt")); }), QStringLiteral("Path not found"));
+  EXPECT_EQ(textOf([&] { reader.open(dir_.path()); }), QStringLiteral("File access denied"));
+  EXPECT_EQ(textOf([&] { reader.readLineBytes(); }), QStringLiteral("File not open"));
+  if (::geteuid() != 0) {
+    const QString locked = write("x");
+    ::chmod(QFile::encodeName(locked).constData(), 0);
+    EXPECT_EQ(textOf([&] { reader.open(locked); }), QStringLiteral("File access denied"));
+  }
+  TextFileWriter writer;
+  EXPECT_EQ(textOf([&] { writer.create(path("nofolder/x.txt")); }), QStringLiteral("Path not found"));
+}
+
+TEST_F(TextFiles, WriterReplacesFileAndEndsLinesWithCrLf) {
+  const QString name = write("old content that is longer");
+  TextFileWriter writer;
+  writer.create(name);
+  writer.write(QString::fromUtf8("/* Репликация от "));
+  writer.write(QByteArray("x"));
+  writer.writeLineEnd();
+  writer.writeLine(QByteArray("\xcf"));
+  writer.close();
+  EXPECT_EQ(read(name), QByteArray("/* \xd0\xe5\xef\xeb\xe8\xea\xe0\xf6\xe8\xff \xee\xf2 x\r\n\xcf\r\n"));
+}
+
+TEST_F(TextFiles, WriterErrorShowsByCloseAtTheLatest) {
+  if (!QFile::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full";
+  TextFileWriter writer;
+  writer.create(QStringLiteral("/dev/full"));
+  writer.writeLine(QByteArray("x"));
+  EXPECT_THROW(writer.close(), EInOutError);
+}
+
+TEST_F(TextFiles, BinaryFileCopiesBlocks) {
+  const QString source = write(QByteArray(4097, 'a'));
+  BinaryFile in, out;
+  in.openRead(source);
+  out.create(path("copy.bin"));
+  char buffer[4096];
+  std::vector<int> reads;
+  for (int n; (n = in.read(buffer, sizeof buffer)) > 0;) {
+    reads.push_back(n);
+    EXPECT_EQ(out.write(buffer, n), n);
+  }
+  in.close();
+  out.close();
+  EXPECT_EQ(reads, (std::vector<int>{4096, 1}));
+  EXPECT_EQ(read(path("copy.bin")), QByteArray(4097, 'a'));
+  EXPECT_THROW(in.openRead(path("missing")), EInOutError);
+}
