@@ -63,6 +63,7 @@ class ClientLibrary {
   }
 
  private:
+  friend struct ClientLibraryLoader;
   ClientLibrary() = default;
 };
 

@@ -13,6 +13,7 @@ class TIBDatabase;
 class TIBTransaction;
 class TIBCustomDataSet;
 class Statement;
+struct ColumnInfo;
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit };
 
@@ -129,8 +130,9 @@ class TIBCustomDataSet {
   void checkBrowseMode();
   void doBeforeScroll();
   void doAfterScroll();
-  bool fetchRow();
-  void closeCursor();
+  void buildFields(const std::vector<ColumnInfo>& columns);
+  std::vector<const TParam*> boundParams(const QStringList& names);
+  void setStoredValue(int fieldIndex, const QVariant& v);
   void notifyDataSet();
   void notifyRecord();
   void notifyCurrent();
@@ -140,7 +142,9 @@ class TIBCustomDataSet {
   TIBUpdateSQL* updateObject_ = nullptr;
   bool uniDirectional_ = false;
 
+  TIBTransaction* openIn_ = nullptr;  // the transaction the open cursor runs in
   TDataSetState state_ = dsInactive;
+  bool modified_ = false;
   std::unique_ptr<Statement> cursor_;  // open while rows remain to fetch
   std::vector<std::vector<QVariant>> rows_;
   std::vector<QVariant> editRow_;

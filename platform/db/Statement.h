@@ -60,6 +60,7 @@ class Statement {
   isc_stmt_handle handle_ = 0;
   XSQLDA* in_ = nullptr;
   XSQLDA* out_ = nullptr;
+  std::vector<XSQLVAR> inOrig_;
   std::vector<QByteArray> inBuf_;
   std::vector<QByteArray> outBuf_;
   std::vector<short> inInd_;

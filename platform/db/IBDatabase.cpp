@@ -1,0 +1,130 @@
+#include "IBDatabase.h"
+
+#include <algorithm>
+
+#include "ClientLibrary.h"
+#include "DbErrors.h"
+#include "IBTransaction.h"
+#include "LoginHooks.h"
+#include "os/Cp1251.h"
+
+namespace ParamLines {
+
+int indexOf(const QStringList& lines, const QString& name) {
+  for (int i = 0; i < lines.size(); ++i) {
+    const int eq = int(lines[i].indexOf(QLatin1Char('=')));
+    const QString n = (eq < 0 ? lines[i] : lines[i].left(eq)).trimmed();
+    if (n.compare(name, Qt::CaseInsensitive) == 0) return i;
+  }
+  return -1;
+}
+
+QString value(const QStringList& lines, const QString& name) {
+  const int i = indexOf(lines, name);
+  if (i < 0) return QString();
+  const int eq = int(lines[i].indexOf(QLatin1Char('=')));
+  return eq < 0 ? QString() : lines[i].mid(eq + 1);
+}
+
+void setValue(QStringList& lines, const QString& name, const QString& value) {
+  const QString line = name + QLatin1Char('=') + value;
+  const int i = indexOf(lines, name);
+  if (i < 0)
+    lines << line;
+  else
+    lines[i] = line;
+}
+
+}  // namespace ParamLines
+
+namespace {
+
+void addDpbString(QByteArray& dpb, char tag, const QByteArray& value) {
+  dpb.append(tag);
+  dpb.append(char(std::min<int>(int(value.size()), 255)));
+  dpb.append(value.left(255));
+}
+
+QString cancelledText() { return QStringLiteral("Operation cancelled at user's request"); }
+
+}  // namespace
+
+TIBDatabase::TIBDatabase() { ClientLibrary::check(); }
+
+TIBDatabase::~TIBDatabase() {
+  try {
+    setConnected(false);
+  } catch (...) {
+  }
+  for (TIBTransaction* t : transactions_) t->database_ = nullptr;
+}
+
+void TIBDatabase::setDefaultTransaction(TIBTransaction* t) {
+  defaultTransaction_ = t;
+  if (t && !t->defaultDatabase()) t->setDefaultDatabase(this);
+}
+
+void TIBDatabase::checkConnected() const {
+  if (!connected()) throw EDatabaseError(QStringLiteral("Database not connected"));
+}
+
+void TIBDatabase::setConnected(bool on) {
+  if (on == connected()) return;
+  if (on) {
+    if (DatabaseName.isEmpty()) throw EDatabaseError(QStringLiteral("Database name is missing"));
+    QString user = paramValue(QStringLiteral("user_name"));
+    QString password = paramValue(QStringLiteral("password"));
+    if (LoginPrompt) {
+      if (!LoginHooks::databaseLogin || !LoginHooks::databaseLogin(DatabaseName, user, password))
+        throw EDatabaseError(cancelledText());
+      setParamValue(QStringLiteral("user_name"), user);
+    }
+    attach(user, password);
+    return;
+  }
+  // Datasets and transactions still open on this connection end here.
+  for (TIBTransaction* t : transactions_)
+    if (t->inTransaction()) {
+      try {
+        t->rollback();
+      } catch (const EDatabaseError&) {
+        t->handle_ = 0;
+      }
+    }
+  ISC_STATUS_ARRAY status;
+  fb().isc_detach_database(status, &handle_);
+  handle_ = 0;
+  fb().checkStatus(status);
+}
+
+void TIBDatabase::attach(const QString& user, const QString& password) {
+  const ClientLibrary& lib = fb();
+  QByteArray dpb;
+  dpb.append(char(isc_dpb_version1));
+  const QString charset = paramValue(QStringLiteral("lc_ctype"));
+  addDpbString(dpb, isc_dpb_lc_ctype, (charset.isEmpty() ? QStringLiteral("WIN1251") : charset).toLatin1());
+  if (!user.isEmpty()) addDpbString(dpb, isc_dpb_user_name, Cp1251::encode(user));
+  if (!password.isEmpty()) addDpbString(dpb, isc_dpb_password, Cp1251::encode(password));
+  const QString dialect = paramValue(QStringLiteral("sql_dialect"));
+  if (!dialect.isEmpty()) SQLDialect = dialect.toInt();
+  dpb.append(char(isc_dpb_sql_dialect));
+  dpb.append(char(4));
+  const int d = SQLDialect;
+  dpb.append(reinterpret_cast<const char*>(&d), 4);
+
+  const QByteArray name = Cp1251::encode(DatabaseName);
+  ISC_STATUS_ARRAY status;
+  isc_db_handle h = 0;
+  lib.isc_attach_database(status, short(name.size()), name.constData(), &h, short(dpb.size()), dpb.constData());
+  lib.checkStatus(status);
+  handle_ = h;
+}
+
+void TIBDatabase::addTransaction(TIBTransaction* t) {
+  if (std::find(transactions_.begin(), transactions_.end(), t) == transactions_.end()) transactions_.push_back(t);
+}
+
+void TIBDatabase::removeTransaction(TIBTransaction* t) {
+  transactions_.erase(std::remove(transactions_.begin(), transactions_.end(), t), transactions_.end());
+  if (defaultTransaction_ == t) defaultTransaction_ = nullptr;
+}

@@ -1,0 +1,73 @@
+#include "IBSQL.h"
+
+#include "ClientLibrary.h"
+#include "DbErrors.h"
+#include "IBDatabase.h"
+#include "IBTransaction.h"
+#include "SqlText.h"
+#include "Statement.h"
+#include "os/Cp1251.h"
+
+TIBSQL::TIBSQL() { ClientLibrary::check(); }
+
+TIBDatabase* TIBSQL::database() const {
+  if (database_) return database_;
+  return transaction_ ? transaction_->defaultDatabase() : nullptr;
+}
+
+TIBTransaction* TIBSQL::transaction() const {
+  if (transaction_) return transaction_;
+  return database_ ? database_->defaultTransaction() : nullptr;
+}
+
+QString TIBSQL::sqlText() const { return SqlText::join(SQL); }
+
+TParams& TIBSQL::params() {
+  const QString text = sqlText();
+  if (ParamCheck && text != parsedText_) {
+    params_.setNames(SqlText::parseParams(text).names);
+    parsedText_ = text;
+  }
+  return params_;
+}
+
+namespace {
+void checkTargets(TIBDatabase* db, TIBTransaction* tr) {
+  if (!db) throw EDatabaseError(QStringLiteral("Database not assigned"));
+  if (!tr) throw EDatabaseError(QStringLiteral("Transaction not assigned"));
+  db->checkConnected();
+  tr->checkInTransaction();
+}
+}  // namespace
+
+void TIBSQL::execQuery() {
+  TIBDatabase* db = database();
+  TIBTransaction* tr = transaction();
+  checkTargets(db, tr);
+  const QString text = sqlText();
+  Statement st(*db, *tr);
+  if (ParamCheck) {
+    const SqlText::Parsed parsed = SqlText::parseParams(text);
+    std::vector<const TParam*> bound;
+    for (const QString& n : parsed.names) bound.push_back(&params().paramByName(n));
+    st.prepare(parsed.text);
+    st.setInputs(bound);
+  } else {
+    st.prepare(text);
+  }
+  st.execute();
+  st.closeCursor();
+}
+
+void TIBSQL::execImmediate() {
+  TIBDatabase* db = database();
+  TIBTransaction* tr = transaction();
+  checkTargets(db, tr);
+  const QByteArray text = Cp1251::encode(sqlText());
+  ISC_STATUS_ARRAY status;
+  // A length of 0 makes the library take the text up to its terminating zero.
+  const unsigned short length = text.size() > 0xFFFF ? 0 : (unsigned short)text.size();
+  fb().isc_dsql_execute_immediate(status, db->handle(), tr->handle(), length, text.constData(),
+                                  (unsigned short)db->SQLDialect, nullptr);
+  fb().checkStatus(status);
+}
