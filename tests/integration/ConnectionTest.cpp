@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+
+#include "ScratchDatabase.h"
+#include "db/ClientLibrary.h"
+#include "db/DbErrors.h"
+#include "db/IBQuery.h"
+#include "db/IBSecurityService.h"
+#include "db/LoginHooks.h"
+
+namespace {
+
+QString errorText(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.message();
+  }
+  return QStringLiteral("(no error)");
+}
+
+// Installs login hooks for one test and removes them afterwards.
+struct HookGuard {
+  ~HookGuard() {
+    LoginHooks::databaseLogin = nullptr;
+    LoginHooks::serviceLogin = nullptr;
+  }
+};
+
+TEST(ClientLibraryTest, MissingLibraryGivesTheInstallMessage) {
+  const QString kText =
+      "InterBase library gds32.dll not found in the path. Please install InterBase to use this functionality";
+  ClientLibrary::setLibraryName("libfbclient-missing.so.2");
+  EXPECT_FALSE(ClientLibrary::tryLoad());
+  EXPECT_EQ(errorText([] { TIBDatabase db; }), kText);
+  EXPECT_EQ(errorText([] { TIBQuery q; }), kText);
+  ClientLibrary::setLibraryName("libfbclient.so.2");
+  EXPECT_TRUE(ClientLibrary::tryLoad());
+  EXPECT_EQ(ClientLibrary::version(), 6);
+}
+
+struct LoginTest : ::testing::Test {
+  ScratchDatabase s{QString()};
+  HookGuard hooks;
+  TIBDatabase db;
+
+  void SetUp() override {
+    db.DatabaseName = s.connectionString();
+    db.Params = QStringList{"lc_ctype=WIN1251"};
+  }
+};
+
+TEST_F(LoginTest, EmptyDatabaseNameIsRefusedBeforeAnyDialog) {
+  bool asked = false;
+  LoginHooks::databaseLogin = [&](const QString&, QString&, QString&) { return asked = true; };
+  db.DatabaseName.clear();
+  EXPECT_EQ(errorText([&] { db.setConnected(true); }), "Database name is missing");
+  EXPECT_FALSE(asked);
+}
+
+TEST_F(LoginTest, CancelAndNoHookBothCancel) {
+  EXPECT_EQ(errorText([&] { db.setConnected(true); }), "Operation cancelled at user's request");
+  LoginHooks::databaseLogin = [](const QString&, QString&, QString&) { return false; };
+  EXPECT_EQ(errorText([&] { db.setConnected(true); }), "Operation cancelled at user's request");
+  EXPECT_FALSE(db.connected());
+}
+
+TEST_F(LoginTest, OkStoresTheTypedUserAndConnectsWithTheTypedPassword) {
+  db.Params << "user_name=nobody" << "password=prefilled";
+  QString shownName, shownUser, shownPassword;
+  LoginHooks::databaseLogin = [&](const QString& name, QString& user, QString& password) {
+    shownName = name;
+    shownUser = user;
+    shownPassword = password;
+    user = "SYSDBA";
+    password = "quietfern";
+    return true;
+  };
+  db.setConnected(true);
+  EXPECT_TRUE(db.connected());
+  EXPECT_EQ(shownName, s.connectionString());
+  EXPECT_EQ(shownUser, "nobody");
+  EXPECT_EQ(shownPassword, "prefilled");
+  EXPECT_EQ(db.paramValue("USER_NAME"), "SYSDBA");
+  EXPECT_EQ(db.paramValue("password"), "prefilled");  // the typed password is not stored
+  db.setConnected(true);                              // the state it has: nothing happens
+  db.setConnected(false);
+  db.setConnected(false);
+  EXPECT_FALSE(db.connected());
+}
+
+TEST_F(LoginTest, ARefusedLoginCarriesTheServerText) {
+  db.LoginPrompt = false;
+  db.Params = ScratchDatabase::params("SYSDBA", "wrong-password");
+  try {
+    db.setConnected(true);
+    FAIL() << "no error";
+  } catch (const EIBError& e) {
+    EXPECT_TRUE(e.message().contains("password", Qt::CaseInsensitive)) << e.message().toStdString();
+    EXPECT_NE(e.gdsCode(), 0);
+  }
+  EXPECT_FALSE(db.connected());
+}
+
+TEST(ParamLinesTest, NamesIgnoreCaseAndSettingReplacesTheLine) {
+  QStringList lines{"User_Name=a", "password=b"};
+  ParamLines::setValue(lines, "USER_NAME", "c");
+  ParamLines::setValue(lines, "lc_ctype", "WIN1251");
+  EXPECT_EQ(lines, (QStringList{"USER_NAME=c", "password=b", "lc_ctype=WIN1251"}));
+  EXPECT_EQ(ParamLines::value(lines, "Password"), "b");
+  EXPECT_EQ(ParamLines::value(lines, "missing"), "");
+}
+
+}  // namespace
