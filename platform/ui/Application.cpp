@@ -11,7 +11,10 @@ namespace {
 TApplication* currentApplication = nullptr;
 }
 
-TApplication::TApplication() : previous_(currentApplication) { currentApplication = this; }
+TApplication::TApplication() : previous_(currentApplication) {
+  currentApplication = this;
+  installLoginHooks();
+}
 
 TApplication::~TApplication() {
   for (const QPointer<TForm>& form : forms_) delete form.data();

@@ -56,6 +56,10 @@ class Prompter {
   static Prompter* install(Prompter* prompter);
 };
 
+// Makes the data-access layer's login prompts ask the current prompter (the
+// application object and Prompter::install do this).
+void installLoginHooks();
+
 // The prompter with real dialogs.
 class QtPrompter : public Prompter {
  public:

@@ -1,0 +1,531 @@
+#include "DataControls.h"
+
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QToolButton>
+
+#include "Guard.h"
+#include "os/Errors.h"
+
+// ---- data source
+
+void TDataSource::setDataSet(TIBCustomDataSet* dataSet) {
+  if (dataSet_ == dataSet) return;
+  dataSet_ = dataSet;
+  emit dataSetReplaced();
+}
+
+void TDataSource::updateRecord() {
+  const auto flushes = flushes_;
+  for (const auto& f : flushes) f.second();
+}
+
+void TDataSource::addFlush(QObject* owner, std::function<void()> flush) {
+  removeFlush(owner);
+  flushes_.emplace_back(owner, std::move(flush));
+}
+
+void TDataSource::removeFlush(QObject* owner) {
+  for (auto it = flushes_.begin(); it != flushes_.end();)
+    it = it->first == owner ? flushes_.erase(it) : it + 1;
+}
+
+// ---- link
+
+void DataLink::bind(TIBCustomDataSet* ds) {
+  if (ds == ds_) return;
+  unbind();
+  ds_ = ds;
+  if (ds_) ds_->addObserver(this);
+}
+
+void DataLink::unbind() {
+  if (ds_) ds_->removeObserver(this);
+  ds_ = nullptr;
+}
+
+void DataLink::dataSetChanged(TIBCustomDataSet& ds) {
+  if (onDataSetChanged) onDataSetChanged(ds);
+  else if (changed_) changed_();
+}
+
+void DataLink::recordChanged(TIBCustomDataSet& ds) {
+  if (onRecordChanged) onRecordChanged(ds);
+  else if (changed_) changed_();
+}
+
+void DataLink::currentChanged(TIBCustomDataSet& ds) {
+  if (onCurrentChanged) onCurrentChanged(ds);
+  else if (changed_) changed_();
+}
+
+// ---- model
+
+DataSetModel::DataSetModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void DataSetModel::setDataSet(TIBCustomDataSet* ds) {
+  ds_ = ds;
+  reset();
+}
+
+void DataSetModel::reset() {
+  beginResetModel();
+  columns_.clear();
+  if (ds_ && ds_->active())
+    for (TField* f : ds_->fields())
+      if (f->Visible) columns_.push_back(f);
+  endResetModel();
+}
+
+TField* DataSetModel::fieldOfColumn(int column) const {
+  return column >= 0 && column < int(columns_.size()) ? columns_[size_t(column)] : nullptr;
+}
+
+int DataSetModel::columnOfField(const TField* field) const {
+  for (size_t i = 0; i < columns_.size(); ++i)
+    if (columns_[i] == field) return int(i);
+  return -1;
+}
+
+void DataSetModel::rowChanged(int row) {
+  if (row < 0 || row >= rowCount()) return;
+  emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+  emit headerDataChanged(Qt::Vertical, row, row);
+}
+
+void DataSetModel::currentRowChanged(int from, int to) {
+  if (from >= 0 && from < rowCount()) emit headerDataChanged(Qt::Vertical, from, from);
+  if (to >= 0 && to < rowCount()) emit headerDataChanged(Qt::Vertical, to, to);
+}
+
+int DataSetModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() || !ds_ || !ds_->active() ? 0 : ds_->rowCount();
+}
+
+int DataSetModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(columns_.size());
+}
+
+QVariant DataSetModel::data(const QModelIndex& index, int role) const {
+  TField* f = fieldOfColumn(index.column());
+  if (!f || !ds_ || !ds_->active()) return QVariant();
+  if (role == Qt::DisplayRole) return ds_->displayText(index.row(), f->index());
+  if (role == Qt::EditRole) return ds_->displayText(index.row(), f->index());
+  if (role == Qt::TextAlignmentRole) {
+    switch (f->dataType()) {
+      case ftSmallint:
+      case ftInteger:
+      case ftLargeint:
+      case ftFloat:
+      case ftBCD:
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+      default:
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+  }
+  return QVariant();
+}
+
+QVariant DataSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole) return QVariant();
+  if (orientation == Qt::Horizontal) {
+    TField* f = fieldOfColumn(section);
+    return f ? f->DisplayLabel : QVariant();
+  }
+  if (ds_ && ds_->recNo() == section) return ds_->state() == dsEdit ? QStringLiteral("I") : QStringLiteral("\u25B6");
+  return QString();
+}
+
+Qt::ItemFlags DataSetModel::flags(const QModelIndex& index) const {
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+  TField* field = fieldOfColumn(index.column());
+  if (editing && field && !field->ReadOnly) f |= Qt::ItemIsEditable;
+  return f;
+}
+
+bool DataSetModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (role != Qt::EditRole) return false;
+  TField* f = fieldOfColumn(index.column());
+  if (!f || !ds_ || !ds_->active()) return false;
+  const QString text = value.toString();
+  if (ds_->state() != dsEdit && text == ds_->displayText(index.row(), f->index())) return false;
+  return guarded([&] {
+    if (ds_->recNo() != index.row()) ds_->moveTo(index.row());
+    if (ds_->state() != dsEdit) ds_->edit();
+    f->setAsString(text);
+  });
+}
+
+// ---- grid
+
+namespace {
+int charWidth(const QWidget* w) { return QFontMetrics(w->font()).averageCharWidth(); }
+}  // namespace
+
+TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(this)), link_(nullptr) {
+  setModel(model_);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setMinimumWidth(14);
+  link_.onDataSetChanged = [this](TIBCustomDataSet&) { dataSetReset(); };
+  link_.onRecordChanged = [this](TIBCustomDataSet& ds) { model_->rowChanged(ds.recNo()); };
+  link_.onCurrentChanged = [this](TIBCustomDataSet&) { syncToDataSet(); };
+  setOptions(options_);
+}
+
+TDBGrid::~TDBGrid() {
+  if (source_) source_->removeFlush(this);
+}
+
+void TDBGrid::setDataSource(TDataSource* source) {
+  if (source_) {
+    source_->removeFlush(this);
+    disconnect(source_, nullptr, this, nullptr);
+  }
+  source_ = source;
+  if (source_) {
+    connect(source_, &TDataSource::dataSetReplaced, this, [this] { rebind(); });
+    source_->addFlush(this, [this] { commitEdit(); });
+  }
+  rebind();
+}
+
+void TDBGrid::rebind() {
+  link_.bind(dataSet());
+  model_->setDataSet(dataSet());
+  dataSetReset();
+}
+
+void TDBGrid::setOptions(int options) {
+  options_ = options;
+  model_->editing = (options & dgEditing) && !readOnly;
+  setSelectionBehavior(options & dgRowSelect ? SelectRows : SelectItems);
+  horizontalHeader()->setVisible(options & dgTitles);
+  verticalHeader()->setVisible(options & dgIndicator);
+  horizontalHeader()->setSectionResizeMode(options & dgColumnResize ? QHeaderView::Interactive : QHeaderView::Fixed);
+  setShowGrid(options & (dgColLines | dgRowLines));
+  setTabKeyNavigation(!(options & dgTabs) ? false : false);
+  setEditTriggers(model_->editing ? (DoubleClicked | EditKeyPressed | AnyKeyPressed | SelectedClicked)
+                                  : NoEditTriggers);
+}
+
+void TDBGrid::applyWidths() {
+  const int cw = charWidth(this);
+  for (int c = 0; c < model_->columnCount(); ++c)
+    if (TField* f = model_->fieldOfColumn(c)) setColumnWidth(c, f->DisplayWidth * cw + 8);
+}
+
+void TDBGrid::dataSetReset() {
+  model_->editing = (options_ & dgEditing) && !readOnly;
+  model_->reset();
+  applyWidths();
+  syncToDataSet();
+}
+
+void TDBGrid::syncToDataSet() {
+  TIBCustomDataSet* ds = dataSet();
+  const int row = ds && ds->active() ? ds->recNo() : -1;
+  const int before = currentIndex().row();
+  syncing_ = true;
+  if (row < 0) {
+    selectionModel()->clearCurrentIndex();
+    clearSelection();
+  } else if (row != before) {
+    const int column = std::max(0, currentIndex().column());
+    const QModelIndex target = model_->index(row, std::min(column, std::max(0, model_->columnCount() - 1)));
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
+                                                  (options_ & dgRowSelect ? QItemSelectionModel::Rows
+                                                                          : QItemSelectionModel::NoUpdate));
+    scrollTo(target);
+  }
+  syncing_ = false;
+  model_->currentRowChanged(before, row);
+}
+
+void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (syncing_) return;
+  TIBCustomDataSet* ds = dataSet();
+  if (!ds || !ds->active() || !current.isValid()) return;
+  if (current.row() != ds->recNo()) {
+    guarded([&] { ds->moveTo(current.row()); });
+    // the move may have been refused: the grid shows where the dataset stands
+    if (ds->recNo() != current.row()) QMetaObject::invokeMethod(this, [this] { syncToDataSet(); }, Qt::QueuedConnection);
+  }
+}
+
+int TDBGrid::columnCount() const { return model_->columnCount(); }
+TField* TDBGrid::columnField(int column) const { return model_->fieldOfColumn(column); }
+
+int TDBGrid::columnOfField(const QString& fieldName) const {
+  for (int c = 0; c < model_->columnCount(); ++c)
+    if (model_->fieldOfColumn(c)->fieldName().compare(fieldName, Qt::CaseInsensitive) == 0) return c;
+  return -1;
+}
+
+int TDBGrid::currentRow() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
+
+QRect TDBGrid::cellRect(int row, int column) const { return visualRect(model_->index(row, column)); }
+
+void TDBGrid::commitEdit() {
+  const QModelIndex index = currentIndex();
+  if (state() != EditingState || !index.isValid()) return;
+  if (QWidget* editor = indexWidget(index)) {
+    itemDelegateForIndex(index)->setModelData(editor, model_, index);
+    return;
+  }
+  // an editor opened by the delegate is a child of the viewport holding the focus
+  if (QWidget* focus = viewport()->focusWidget(); focus && focus != viewport()) {
+    itemDelegateForIndex(index)->setModelData(focus, model_, index);
+  }
+}
+
+void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  if (indexAt(event->position().toPoint()).isValid()) guarded(OnDblClick);
+}
+
+// ---- navigator
+
+TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), link_([this] { updateButtons(); }) {
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  const struct {
+    TNavigateBtn id;
+    QStyle::StandardPixmap icon;
+    const char* text;
+  } all[] = {
+      {nbFirst, QStyle::SP_MediaSkipBackward, "|<"}, {nbPrior, QStyle::SP_MediaSeekBackward, "<"},
+      {nbNext, QStyle::SP_MediaSeekForward, ">"},    {nbLast, QStyle::SP_MediaSkipForward, ">|"},
+      {nbInsert, QStyle::SP_FileIcon, "+"},          {nbDelete, QStyle::SP_TrashIcon, "-"},
+      {nbEdit, QStyle::SP_FileDialogDetailedView, "^"}, {nbPost, QStyle::SP_DialogApplyButton, "v"},
+      {nbCancel, QStyle::SP_DialogDiscardButton, "x"},  {nbRefresh, QStyle::SP_BrowserReload, "r"},
+  };
+  for (const auto& b : all) {
+    auto* button = new QToolButton(this);
+    button->setText(QString::fromLatin1(b.text));
+    button->setIcon(style()->standardIcon(b.icon));
+    button->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(button);
+    buttons_[b.id] = button;
+    const TNavigateBtn id = b.id;
+    connect(button, &QToolButton::clicked, this, [this, id] { guarded([&] { press(id); }); });
+  }
+  setVisibleButtons({nbFirst, nbPrior, nbNext, nbLast, nbEdit, nbPost, nbCancel});
+  updateButtons();
+}
+
+TDBNavigator::~TDBNavigator() = default;
+
+void TDBNavigator::setDataSource(TDataSource* source) {
+  if (source_) disconnect(source_, nullptr, this, nullptr);
+  source_ = source;
+  if (source_) connect(source_, &TDataSource::dataSetReplaced, this, [this] { rebind(); });
+  rebind();
+}
+
+void TDBNavigator::rebind() {
+  link_.bind(source_ ? source_->dataSet() : nullptr);
+  updateButtons();
+}
+
+void TDBNavigator::setVisibleButtons(std::initializer_list<TNavigateBtn> visible) {
+  for (auto& [id, button] : buttons_) {
+    bool shown = false;
+    for (TNavigateBtn v : visible) shown = shown || v == id;
+    const bool offered = id != nbInsert && id != nbDelete && id != nbRefresh;
+    button->setVisible(shown && offered);
+  }
+}
+
+void TDBNavigator::setHint(TNavigateBtn button, const QString& hint) { buttons_.at(button)->setToolTip(hint); }
+
+QToolButton* TDBNavigator::button(TNavigateBtn button) const { return buttons_.at(button); }
+
+void TDBNavigator::click(TNavigateBtn button) { buttons_.at(button)->click(); }
+
+void TDBNavigator::press(TNavigateBtn button) {
+  TIBCustomDataSet* ds = source_ ? source_->dataSet() : nullptr;
+  if (!ds || !ds->active()) return;
+  switch (button) {
+    case nbFirst: ds->first(); break;
+    case nbPrior: ds->prior(); break;
+    case nbNext: ds->next(); break;
+    case nbLast: ds->last(); break;
+    case nbEdit: ds->edit(); break;
+    case nbPost:
+      source_->updateRecord();
+      if (ds->state() == dsEdit) ds->post();
+      break;
+    case nbCancel:
+      if (ds->state() == dsEdit) ds->cancel();
+      break;
+    default: break;
+  }
+  updateButtons();
+}
+
+void TDBNavigator::updateButtons() {
+  TIBCustomDataSet* ds = link_.dataSet();
+  const bool active = ds && ds->active() && !ds->isEmpty();
+  const bool editing = active && ds->state() == dsEdit;
+  const bool atStart = !active || ds->bof() || ds->recNo() <= 0;
+  const bool atEnd = !active || ds->eof() || ds->recNo() >= ds->rowCount() - 1;
+  buttons_[nbFirst]->setEnabled(active && !atStart);
+  buttons_[nbPrior]->setEnabled(active && !atStart);
+  buttons_[nbNext]->setEnabled(active && !atEnd);
+  buttons_[nbLast]->setEnabled(active && !atEnd);
+  buttons_[nbEdit]->setEnabled(active && !editing && ds->updateObject());
+  buttons_[nbPost]->setEnabled(editing);
+  buttons_[nbCancel]->setEnabled(editing);
+}
+
+// ---- data-aware edits
+
+TDBEdit::TDBEdit(QWidget* parent) : TEdit(parent), link_([this] { showField(); }) {
+  connect(this, &QLineEdit::textEdited, this, [this] {
+    guarded([this] {
+      TField* f = field();
+      if (!f || !source_) return;
+      TIBCustomDataSet& ds = f->dataSet();
+      if (ds.state() != dsEdit) {
+        if (!source_->autoEdit) return;
+        ds.edit();
+      }
+      modified_ = true;
+      showing_ = true;
+      try {
+        f->setAsString(text());
+        modified_ = false;
+      } catch (const EConvertError&) {
+        // written when the edit is left, where the error shows
+      }
+      showing_ = false;
+    });
+  });
+}
+
+TDBEdit::~TDBEdit() {
+  if (source_) source_->removeFlush(this);
+}
+
+void TDBEdit::setDataSource(TDataSource* source) {
+  if (source_) {
+    source_->removeFlush(this);
+    disconnect(source_, nullptr, this, nullptr);
+  }
+  source_ = source;
+  if (source_) {
+    connect(source_, &TDataSource::dataSetReplaced, this, [this] { rebind(); });
+    source_->addFlush(this, [this] { updateRecord(); });
+  }
+  rebind();
+}
+
+void TDBEdit::setDataField(const QString& name) {
+  dataField = name;
+  showField();
+}
+
+void TDBEdit::rebind() {
+  link_.bind(source_ ? source_->dataSet() : nullptr);
+  showField();
+}
+
+TField* TDBEdit::field() const {
+  TIBCustomDataSet* ds = source_ ? source_->dataSet() : nullptr;
+  return ds && ds->active() ? ds->findField(dataField) : nullptr;
+}
+
+void TDBEdit::showField() {
+  if (showing_) return;
+  TField* f = field();
+  modified_ = false;
+  QLineEdit::setText(f ? f->asString() : QString());
+  setReadOnly(!f || f->ReadOnly);
+}
+
+void TDBEdit::updateRecord() {
+  if (!modified_) return;
+  TField* f = field();
+  if (!f) return;
+  showing_ = true;
+  try {
+    f->setAsString(text());
+  } catch (...) {
+    showing_ = false;
+    throw;
+  }
+  showing_ = false;
+  modified_ = false;
+}
+
+void TDBEdit::focusOutEvent(QFocusEvent* event) {
+  TEdit::focusOutEvent(event);
+  guarded([this] { updateRecord(); });
+}
+
+TDBDateEdit::TDBDateEdit(QWidget* parent) : TDateEdit(parent), link_([this] { showField(); }) {
+  connect(edit_, &QLineEdit::textChanged, this, [this] {
+    if (showing_) return;
+    guarded([this] {
+      TField* f = field();
+      if (!f || !source_) return;
+      TIBCustomDataSet& ds = f->dataSet();
+      if (ds.state() != dsEdit) {
+        if (!source_->autoEdit) return;
+        ds.edit();
+      }
+      showing_ = true;
+      const QDate d = date();
+      try {
+        if (d.isValid())
+          f->setAsDateTime(d.startOfDay());
+        else if (text().trimmed().isEmpty())
+          f->setNull();
+      } catch (...) {
+        showing_ = false;
+        throw;
+      }
+      showing_ = false;
+    });
+  });
+}
+
+TDBDateEdit::~TDBDateEdit() = default;
+
+void TDBDateEdit::setDataSource(TDataSource* source) {
+  if (source_) disconnect(source_, nullptr, this, nullptr);
+  source_ = source;
+  if (source_) connect(source_, &TDataSource::dataSetReplaced, this, [this] { rebind(); });
+  rebind();
+}
+
+void TDBDateEdit::setDataField(const QString& name) {
+  dataField = name;
+  showField();
+}
+
+void TDBDateEdit::rebind() {
+  link_.bind(source_ ? source_->dataSet() : nullptr);
+  showField();
+}
+
+TField* TDBDateEdit::field() const {
+  TIBCustomDataSet* ds = source_ ? source_->dataSet() : nullptr;
+  return ds && ds->active() ? ds->findField(dataField) : nullptr;
+}
+
+void TDBDateEdit::showField() {
+  if (showing_) return;
+  showing_ = true;
+  TField* f = field();
+  setDate(f && !f->isNull() ? f->asDateTime().date() : QDate());
+  showing_ = false;
+}
