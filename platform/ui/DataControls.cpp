@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QStyledItemDelegate>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyle>
@@ -163,11 +165,40 @@ bool DataSetModel::setData(const QModelIndex& index, const QVariant& value, int 
 // ---- grid
 
 namespace {
+
 int charWidth(const QWidget* w) { return QFontMetrics(w->font()).averageCharWidth(); }
+
+// Up and Down in a cell editor write the cell and move to the next row.
+class GridDelegate : public QStyledItemDelegate {
+ public:
+  explicit GridDelegate(QTableView* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor && event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Up || key == Qt::Key_Down) {
+        const QModelIndex at = grid_->currentIndex();
+        emit commitData(editor);
+        emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        const QModelIndex to = at.sibling(at.row() + (key == Qt::Key_Up ? -1 : 1), at.column());
+        if (to.isValid()) grid_->setCurrentIndex(to);
+        return true;
+      }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+  }
+
+ private:
+  QTableView* grid_;
+};
+
 }  // namespace
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(this)), link_(nullptr) {
   setModel(model_);
+  setItemDelegate(new GridDelegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

@@ -133,6 +133,8 @@ class TDBGrid : public QTableView {
   int currentRow() const;
   QRect cellRect(int row, int column) const;  // in viewport coordinates
 
+  // Whether a cell editor is open.
+  bool editing() const { return state() == EditingState; }
   // Writes an open cell editor into the dataset.
   void commitEdit();
 

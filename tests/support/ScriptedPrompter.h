@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 
+#include "support/QtPrinters.h"
 #include "ui/Form.h"
 #include "ui/Prompter.h"
 

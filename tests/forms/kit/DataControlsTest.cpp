@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QToolButton>
+
+#include "db/DbErrors.h"
+#include "db/IBDatabase.h"
+#include "db/IBQuery.h"
+#include "db/IBTransaction.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestDatabase.h"
+#include "ui/Application.h"
+#include "ui/DataControls.h"
+#include "ui/LookupEdit.h"
+
+namespace {
+
+// A connection, a transaction and a query over a small table of our own, with a
+// grid on it; every scroll event is logged with the row it is raised on.
+class GridFixture : public ::testing::Test {
+ protected:
+  GridFixture() {
+    db.exec(QStringLiteral(
+        "create table KIT_ROWS (ID integer not null primary key, NAME varchar(20) not null, AMOUNT double precision);"
+        "insert into KIT_ROWS values (1, 'one', 10);"
+        "insert into KIT_ROWS values (2, 'two', 20);"
+        "insert into KIT_ROWS values (3, 'three', 30);"
+        "insert into KIT_ROWS values (4, 'four', null);"));
+    connection.DatabaseName = db.connectionString();
+    connection.LoginPrompt = false;
+    connection.Params = QStringList{QStringLiteral("user_name=PLUMO"), QStringLiteral("password=plumo"),
+                                    QStringLiteral("lc_ctype=WIN1251")};
+    connection.setDefaultTransaction(&transaction);
+    transaction.setDefaultDatabase(&connection);
+    connection.open();
+    query.setDatabase(&connection);
+    query.setTransaction(&transaction);
+    query.SQL = QStringList{QStringLiteral("select ID, NAME, AMOUNT from KIT_ROWS order by ID")};
+    update.ModifySQL = QStringList{QStringLiteral("update KIT_ROWS set AMOUNT = :AMOUNT where ID = :ID")};
+    query.setUpdateObject(&update);
+    TField& id = query.addField(QStringLiteral("ID"));
+    id.Visible = false;
+    TField& name = query.addField(QStringLiteral("NAME"));
+    name.DisplayLabel = QStringLiteral("Имя");
+    name.DisplayWidth = 30;
+    name.ReadOnly = true;
+    query.addField(QStringLiteral("AMOUNT")).DisplayLabel = QStringLiteral("Сумма");
+    query.BeforeScroll = [this](TIBCustomDataSet& ds) { log << QStringLiteral("before %1").arg(ds.recNo()); };
+    query.AfterScroll = [this](TIBCustomDataSet& ds) { log << QStringLiteral("after %1").arg(ds.recNo()); };
+    source.setDataSet(&query);
+    grid.setDataSource(&source);
+    grid.resize(600, 300);
+    grid.show();
+    transaction.startTransaction();
+  }
+
+  void clickRow(int row, int column = 0) {
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(row, column).center());
+  }
+
+  // The first key opens the cell editor, the others go into it.
+  void typeIntoCell(const char* text) {
+    QTest::keyClick(&grid, text[0]);
+    ASSERT_TRUE(grid.editing());
+    QTest::keyClicks(QApplication::focusWidget() ? QApplication::focusWidget() : grid.viewport()->focusWidget(),
+                     text + 1);
+  }
+
+  TApplication app;
+  ScriptedPrompter prompter;
+  TestDatabase db{TestDatabase::SchemaOnly};
+  TIBDatabase connection;
+  TIBTransaction transaction;
+  TIBQuery query;
+  TIBUpdateSQL update;
+  TDataSource source;
+  TRxDBGrid grid;
+  QStringList log;
+};
+
+}  // namespace
+
+TEST_F(GridFixture, ColumnsAreVisibleFieldsWithTitlesAndWidths) {
+  query.open();
+  ASSERT_EQ(grid.columnCount(), 2);
+  EXPECT_EQ(grid.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Имя"));
+  EXPECT_EQ(grid.model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Сумма"));
+  EXPECT_GT(grid.columnWidth(0), grid.columnWidth(1) * 2);
+  EXPECT_EQ(grid.model()->rowCount(), 4);
+  EXPECT_EQ(grid.model()->index(2, 0).data().toString(), QStringLiteral("three"));
+  EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 0)) & Qt::ItemIsEditable);
+  EXPECT_TRUE(grid.model()->flags(grid.model()->index(0, 1)) & Qt::ItemIsEditable);
+  grid.setOptions(grid.options() & ~dgEditing);
+  EXPECT_FALSE(grid.model()->flags(grid.model()->index(0, 1)) & Qt::ItemIsEditable);
+  query.close();
+  EXPECT_EQ(grid.model()->rowCount(), 0);
+}
+
+TEST_F(GridFixture, GridAndDataSetMoveTogetherWithScrollEvents) {
+  query.open();
+  EXPECT_EQ(log, QStringList{"after 0"});
+  EXPECT_EQ(grid.currentRow(), 0);
+  log.clear();
+
+  clickRow(2);  // a click is a move
+  EXPECT_EQ(query.recNo(), 2);
+  EXPECT_EQ(log, (QStringList{"before 0", "after 2"}));
+  log.clear();
+
+  grid.setFocus();
+  QTest::keyClick(&grid, Qt::Key_Down);  // so is a key
+  EXPECT_EQ(query.recNo(), 3);
+  EXPECT_EQ(log, (QStringList{"before 2", "after 3"}));
+  log.clear();
+
+  clickRow(3);  // the current row: nothing
+  EXPECT_TRUE(log.isEmpty());
+
+  query.first();  // the dataset moves the grid
+  EXPECT_EQ(grid.currentRow(), 0);
+  query.next();
+  EXPECT_EQ(grid.currentRow(), 1);
+  EXPECT_EQ(log, (QStringList{"before 3", "after 0", "before 0", "after 1"}));
+  log.clear();
+
+  // a refused move leaves both where they were, and the error is shown
+  query.BeforeScroll = [](TIBCustomDataSet&) { throw EDatabaseError(QStringLiteral("refused")); };
+  prompter.expectError(QStringLiteral("refused."));
+  clickRow(3);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(query.recNo(), 1);
+  EXPECT_EQ(grid.currentRow(), 1);
+}
+
+TEST_F(GridFixture, EditingACellPostsWhenTheRowChanges) {
+  query.open();
+  grid.activateWindow();
+  grid.setFocus();
+  clickRow(1, 1);
+  typeIntoCell("25.5");
+  grid.commitEdit();
+  EXPECT_EQ(query.state(), dsEdit);
+  EXPECT_EQ(log, (QStringList{"after 0", "before 0", "after 1"}));
+  clickRow(2, 1);  // leaving the row posts
+  EXPECT_EQ(query.state(), dsBrowse);
+  EXPECT_EQ(query.recNo(), 2);
+
+  // typed into the editor, then the row left with a key: posted as well
+  typeIntoCell("7");
+  QTest::keyClick(grid.viewport()->focusWidget(), Qt::Key_Up);
+  EXPECT_EQ(query.recNo(), 1);
+  EXPECT_EQ(query.state(), dsBrowse);
+  transaction.commit();
+  EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 2")).toDouble(), 25.5);
+  EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 3")).toDouble(), 7.0);
+}
+
+TEST_F(GridFixture, ValueTheFieldCannotTakeIsRefusedAndNothingWritten) {
+  query.open();
+  clickRow(0, 1);
+  prompter.expectError(QStringLiteral("'abc' is not a valid floating point value for field 'AMOUNT'"));
+  EXPECT_FALSE(grid.model()->setData(grid.model()->index(0, 1), QStringLiteral("abc")));
+  EXPECT_DOUBLE_EQ(query.fieldByName(QStringLiteral("AMOUNT")).asFloat(), 10.0);
+}
+
+TEST_F(GridFixture, NavigatorMovesEditsAndPosts) {
+  TDBNavigator navigator;
+  navigator.setDataSource(&source);
+  navigator.setHint(nbFirst, QStringLiteral("Первая запись"));
+  EXPECT_EQ(navigator.button(nbFirst)->toolTip(), QStringLiteral("Первая запись"));
+  EXPECT_FALSE(navigator.button(nbInsert)->isVisibleTo(&navigator));
+  query.open();
+  EXPECT_FALSE(navigator.button(nbFirst)->isEnabled());
+  navigator.click(nbLast);
+  EXPECT_EQ(query.recNo(), 3);
+  EXPECT_EQ(grid.currentRow(), 3);
+  navigator.click(nbEdit);
+  EXPECT_EQ(query.state(), dsEdit);
+  query.fieldByName(QStringLiteral("AMOUNT")).setAsFloat(7);
+  navigator.click(nbPost);
+  EXPECT_EQ(query.state(), dsBrowse);
+  navigator.click(nbEdit);
+  query.fieldByName(QStringLiteral("AMOUNT")).setAsFloat(8);
+  navigator.click(nbCancel);
+  transaction.commit();
+  EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 4")).toDouble(), 7.0);
+}
+
+TEST_F(GridFixture, LookupEditKeyValue) {
+  query.SQL = QStringList{QStringLiteral("select * from KIT_ROWS order by NAME")};
+  TDataSource list;
+  list.setDataSet(&query);
+  TRxLookupEdit lookup;
+  lookup.lookupField = QStringLiteral("ID");
+  lookup.lookupDisplay = QStringLiteral("NAME");
+  lookup.setLookupSource(&list);
+  lookup.setText(QStringLiteral("Two"));
+  EXPECT_EQ(lookup.keyValue(), QString());  // list closed
+  query.open();
+  EXPECT_EQ(lookup.count(), 4);
+  EXPECT_EQ(lookup.keyValue(), QStringLiteral("2"));  // letter case ignored
+  lookup.setText(QStringLiteral("five"));
+  EXPECT_EQ(lookup.keyValue(), QString());
+  lookup.setText(QString());
+  EXPECT_EQ(lookup.keyValue(), QString());
+  lookup.setKeyValue(QStringLiteral("3"));
+  EXPECT_EQ(lookup.text(), QStringLiteral("three"));
+  lookup.setText(QStringLiteral("new entry"));
+  lookup.setKeyValue(QStringLiteral("99"));  // not in the list: the text stays
+  EXPECT_EQ(lookup.text(), QStringLiteral("new entry"));
+}
