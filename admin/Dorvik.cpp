@@ -1,6 +1,8 @@
 #include <QApplication>
 
+#include "Program.h"
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  return 0;
+  return DorvikProgram::run();
 }

@@ -1,0 +1,239 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <vector>
+
+#include "ShortString.h"
+#include "os/TextFile.h"
+#include "ui/Form.h"
+
+class QLabel;
+class TBitBtn;
+class TCheckBox;
+class TDataSource;
+class TDateEdit;
+class TDBDateEdit;
+class TDBEdit;
+class TEdit;
+class TGroupBox;
+class TIBCustomDataSet;
+class TIBDatabase;
+class TIBQuery;
+class TIBSQL;
+class TIBSecurityService;
+class TIBStoredProc;
+class TIBTable;
+class TIBTransaction;
+class TIBUpdateSQL;
+class TLabel;
+class TMainMenu;
+class TMenuItem;
+class TOpenDialog;
+class TPageControl;
+class TPanel;
+class TProgressBar;
+class TRxDBGrid;
+class TRxLabel;
+class TRxLookupEdit;
+class TSaveDialog;
+class TTabSheet;
+
+// The main form of the administration program. It owns the one connection, the
+// one transaction and the security service that every page and dialog uses;
+// the other forms reach it through FormMain.
+//
+// Every component exists once the constructor has run: the common ones are
+// made in Main.cpp, each page's widgets by its build function in its own file
+// (MainAddUser.cpp, MainRights.cpp, MainSettings.cpp, MainRepl.cpp, ...).
+class TFormMain : public TForm {
+  Q_OBJECT
+
+ public:
+  TFormMain();
+  ~TFormMain() override;
+
+  // ---------------------------------------------------------------- common
+  // (Main.cpp)
+
+  // Connection, transaction, security service.
+  TIBDatabase* MainBase = nullptr;
+  TIBTransaction* IBTrans = nullptr;
+  TIBSecurityService* srvUsers = nullptr;
+
+  // The banner shown while no page is open, the pages, the export's progress.
+  TRxLabel* AName = nullptr;
+  TPageControl* PageControl1 = nullptr;
+  TTabSheet* AddUser = nullptr;
+  TTabSheet* Dorvik = nullptr;
+  TTabSheet* BaseUstan = nullptr;
+  TProgressBar* PbRepl = nullptr;
+
+  // The main menu; attached to the form by a successful start-up.
+  TMainMenu* MainMenu1 = nullptr;
+  TMenuItem* N2 = nullptr;  // "Пользователь"
+  TMenuItem* NewUser = nullptr;
+  TMenuItem* OprPriv = nullptr;
+  TMenuItem* miDelDataUser = nullptr;
+  TMenuItem* N3 = nullptr;  // "База"
+  TMenuItem* miUstan = nullptr;
+  TMenuItem* ReplBase = nullptr;  // "Репликация данных"
+  TMenuItem* N5 = nullptr;
+  TMenuItem* sbExecute = nullptr;
+  TMenuItem* miAbout = nullptr;
+  TMenuItem* N1 = nullptr;  // "Выход"
+
+  // Non-visual components, all on MainBase and IBTrans.
+  TIBQuery* IBqName = nullptr;
+  TDataSource* DsName = nullptr;
+  TIBQuery* IBqOtch = nullptr;
+  TDataSource* DsOtch = nullptr;
+  TIBStoredProc* IbsNewMened = nullptr;
+  TIBStoredProc* IBsName = nullptr;
+  TIBStoredProc* IBsOtch = nullptr;
+  TIBQuery* IBqDorvik = nullptr;
+  TDataSource* DsDorvik = nullptr;
+  TIBUpdateSQL* IBUpdateSQL1 = nullptr;
+  TIBQuery* IBqGrant = nullptr;
+  TIBQuery* IBqCopyPriv = nullptr;
+  TIBQuery* IBQuery1 = nullptr;  // the manager list's rows
+  TIBUpdateSQL* IBUpdateSQL2 = nullptr;
+  TIBStoredProc* IbsDelDanMen = nullptr;
+  TIBTable* IbStatus = nullptr;
+  TIBUpdateSQL* IBUpdateStatus = nullptr;
+  TDataSource* DsStatus = nullptr;
+  TSaveDialog* SdToFile = nullptr;
+  TIBQuery* IBQRepl = nullptr;
+  TOpenDialog* OpenSQLDialog = nullptr;
+  TIBSQL* ScriptMain = nullptr;
+
+  // State shared by the pages and dialogs. Zero, empty or false on creation;
+  // closing a page resets none of it.
+  qint32 currentManagerId = 0;  // -1: no manager chosen
+  ShortString<20> currentAccount;  // the chosen manager's login
+  qint32 profileId = 0;  // -1: no profile chosen
+  ShortString<20> rememberedLogin;  // upper case: the login MainBase connected with
+  ShortString<20> newPassword;
+  qint32 allowedMask = 0;
+  qint32 grantedMask = 0;
+  qint32 editedMask = 0;
+  bool loadingRow = false;
+  bool exportBusy = false;
+  TextFileReader formTextFile;  // Base.ini at start-up; script headers
+  QString scriptHeaderLine1;
+  QString scriptHeaderLine2;
+
+  // Start-up, administrator check, closing.
+  void FormCreate();
+  void FormPaint();
+  void FormClose(TCloseAction& action);
+  void ExitProgr();
+
+  // ---------------------------------------------------------------- new manager
+  // (MainAddUser.cpp)
+  TBitBtn* BnEditUser = nullptr;
+  TBitBtn* BitBtn1 = nullptr;
+  TGroupBox* GroupBox1 = nullptr;
+  TEdit* edAccount = nullptr;
+  TLabel* lbAccount = nullptr;
+  TEdit* edPassword = nullptr;
+  TLabel* Label3 = nullptr;
+  TEdit* edPasswordAgain = nullptr;
+  TLabel* Label4 = nullptr;
+  TDateEdit* DateEdit1 = nullptr;  // made in Main.cpp: the start-up sets its text
+  TLabel* Label2 = nullptr;
+  TEdit* edFamil = nullptr;
+  TLabel* lbFirstName = nullptr;
+  TRxLookupEdit* RxLeName = nullptr;
+  TLabel* lbMiddleName = nullptr;
+  TRxLookupEdit* RxLeOtch = nullptr;
+  TLabel* lbLastName = nullptr;
+
+  void NewUserClick();
+  void BnEditUserClick();
+  void BitBtn1Click();
+  void RxLeNameExit();
+  void RxLeOtchExit();
+
+  // ---------------------------------------------------------------- rights
+  // (MainRights.cpp)
+  TPanel* Panel1 = nullptr;
+  TBitBtn* BnOtmen = nullptr;
+  TLabel* Label1 = nullptr;
+  TRxLabel* RxLUser = nullptr;  // the chosen manager's full name
+  TBitBtn* BnZap = nullptr;
+  TBitBtn* BnProfil = nullptr;
+  TBitBtn* bnChnPass = nullptr;
+  TCheckBox* CbRead = nullptr;
+  TCheckBox* CbInsert = nullptr;
+  TCheckBox* CbDelete = nullptr;
+  TCheckBox* CbUpdate = nullptr;
+  TCheckBox* CbExecute = nullptr;
+  TRxDBGrid* RxDBGrid1 = nullptr;
+
+  void OprPrivClick();
+  void IBqDorvikBeforeScroll(TIBCustomDataSet& dataSet);
+  void IBqDorvikAfterScroll(TIBCustomDataSet& dataSet);
+  void CbReadClick();
+  void CbInsertClick();
+  void CbDeleteClick();
+  void CbUpdateClick();
+  void CbExecuteClick();
+  void BnZapClick();
+  void BnOtmenClick();
+
+  // ---------------------------------------------------------------- profile copy
+  // (MainProfile.cpp)
+  void BnProfilClick();
+
+  // ---------------------------------------------------------------- password change
+  // (MainPassword.cpp)
+  void bnChnPassClick();
+
+  // ---------------------------------------------------------------- settings
+  // (MainSettings.cpp)
+  TBitBtn* BnIzmUst = nullptr;
+  TBitBtn* BitBtn3 = nullptr;
+  TDBEdit* ST_PERIOD = nullptr;
+  TRxLabel* RxLabel1 = nullptr;
+  TDBDateEdit* ST_TIMECOPY = nullptr;
+  TRxLabel* RxLabel2 = nullptr;
+  TDBEdit* ST_PERPLAN = nullptr;
+  TRxLabel* RxLabel3 = nullptr;
+
+  void miUstanClick();
+  void BnIzmUstClick();
+  void BitBtn3Click();
+
+  // ---------------------------------------------------------------- replication
+  // (MainRepl.cpp)
+  void ReplBaseClick();
+  void sbExecuteClick();
+
+  // ---------------------------------------------------------------- data deletion, About
+  // (MainMisc.cpp)
+  void miDelDataUserClick();
+  void miAboutClick();
+
+ private:
+  // Each builds its page's widgets and sets up its components.
+  void buildAddUserPage();
+  void buildRightsPage();
+  void buildSettingsPage();
+  void buildReplication();
+  void buildMisc();
+
+  void buildMenu();
+
+  // Takes ownership of a non-visual component; they are destroyed after the
+  // widgets, last made first.
+  template <class T>
+  T* own(T* component) {
+    owned_.push_back([component] { delete component; });
+    return component;
+  }
+  std::vector<std::function<void()>> owned_;
+  bool adminMessageOpen_ = false;
+};
+
+extern TFormMain* FormMain;

@@ -1,1 +1,0 @@
-#include "os/Errors.h"

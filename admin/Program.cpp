@@ -1,0 +1,38 @@
+#include "Program.h"
+
+#include "About.h"
+#include "Main.h"
+#include "NewPass.h"
+#include "Users.h"
+#include "ui/Application.h"
+
+namespace DorvikProgram {
+
+QString title() { return QStringLiteral("Определение привилегий пользователей"); }
+
+void createForms(TApplication& app) {
+  app.setTitle(title());
+  app.createForm(FormMain);
+  app.createForm(FormSpisUser);
+  app.createForm(FormPass);
+  app.createForm(AboutBox);
+}
+
+void destroyForms() {
+  delete AboutBox;
+  delete FormPass;
+  delete FormSpisUser;
+  delete FormMain;
+}
+
+int run() {
+  TApplication app;
+  return TApplication::runFatalGuarded([&app] {
+    createForms(app);
+    const int code = app.run();
+    destroyForms();
+    return code;
+  });
+}
+
+}  // namespace DorvikProgram

@@ -1,0 +1,104 @@
+#include "DorvikFixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTimer>
+
+#include "Main.h"
+#include "Program.h"
+#include "db/IBDatabase.h"
+#include "os/Cp1251.h"
+#include "os/FileSystem.h"
+
+DorvikFixture::DorvikFixture() : previousDir_(QDir::currentPath()) {
+  if (!workDir_.isValid()) throw std::runtime_error("no temporary folder");
+  QDir::setCurrent(workDir_.path());
+  prompter_ = std::make_unique<ScriptedPrompter>();
+  app_ = std::make_unique<TApplication>();
+}
+
+DorvikFixture::~DorvikFixture() {
+  destroyForms();
+  app_.reset();
+  prompter_.reset();
+  QDir::setCurrent(previousDir_);
+  database_.reset();
+}
+
+TestDatabase& DorvikFixture::database() {
+  if (!database_) database_ = std::make_unique<TestDatabase>(TestDatabase::WithDemo);
+  return *database_;
+}
+
+void DorvikFixture::writeBaseIni(const QStringList& lines) {
+  QByteArray bytes;
+  for (const QString& line : lines) bytes += Cp1251::encode(line) + "\r\n";
+  writeBaseIniBytes(bytes);
+}
+
+void DorvikFixture::writeBaseIniBytes(const QByteArray& bytes) {
+  QFile file(workDir() + QStringLiteral("/Base.ini"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QStringList DorvikFixture::baseIniLines() {
+  return {database().connectionString(), workDir() + QLatin1Char('/'), QStringLiteral("localhost"), QString()};
+}
+
+void DorvikFixture::createForms() { DorvikProgram::createForms(*app_); }
+
+void DorvikFixture::startAsAdministrator() {
+  writeBaseIni(baseIniLines());
+  prompter().expectDatabaseLogin(database().connectionString(), QStringLiteral("PLUMO"), QStringLiteral("plumo"));
+  createForms();
+  ASSERT_NE(FormMain, nullptr);
+  ASSERT_TRUE(FormMain->MainBase->connected());
+  ASSERT_EQ(FormMain->rememberedLogin.text(), QStringLiteral("PLUMO"));
+}
+
+int DorvikFixture::runUntilClosed(int timeoutMs) {
+  bool timedOut = false;
+  QTimer timer;
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    timedOut = true;
+    app_->terminate();
+  });
+  timer.start(timeoutMs);
+  const int code = app_->run();
+  EXPECT_FALSE(timedOut) << "the main form did not close";
+  return code;
+}
+
+void DorvikFixture::destroyForms() { DorvikProgram::destroyForms(); }
+
+DorvikFixture::ChildRun DorvikFixture::runCopy(const QString& folder, const QString& fileName,
+                                               const QString& gtestFilter, const QProcessEnvironment& env,
+                                               const QString& workingFolder) {
+  ChildRun result;
+  const QString copy = folder + QLatin1Char('/') + fileName;
+  QFile::remove(copy);
+  if (!QFile::copy(FileSystem::programPath(), copy)) {
+    result.output = QStringLiteral("cannot copy the test binary to ") + copy;
+    return result;
+  }
+  QFile::setPermissions(copy, QFile::permissions(copy) | QFileDevice::ExeOwner);
+  QProcess child;
+  QProcessEnvironment childEnv = env;
+  childEnv.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  child.setProcessEnvironment(childEnv);
+  child.setWorkingDirectory(workingFolder);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(copy, {QStringLiteral("--gtest_filter=") + gtestFilter});
+  if (!child.waitForFinished(120000)) {
+    child.kill();
+    child.waitForFinished();
+  }
+  result.output = QString::fromLocal8Bit(child.readAll());
+  result.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+  return result;
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "support/ScriptedPrompter.h"
+#include "support/TestDatabase.h"
+#include "ui/Application.h"
+
+class TFormMain;
+
+// A test of dorvik's forms: a working folder of its own (the current folder
+// while the test runs, with or without a Base.ini), the scripted prompter, the
+// application object and the program's four forms made by the program body's
+// own code; a fresh database on the local server on first use. The forms are
+// destroyed, the working folder restored and the database dropped when the
+// test ends.
+//
+//   TEST_F(DorvikFixture, Something) {
+//     startAsAdministrator();           // connected as PLUMO, menu attached
+//     prompter().expectMessage(...);
+//     FormMain->miUstan->click();
+//   }
+class DorvikFixture : public ::testing::Test {
+ protected:
+  DorvikFixture();
+  ~DorvikFixture() override;
+
+  // The test's database (with the demo rows), made on first use.
+  TestDatabase& database();
+  ScriptedPrompter& prompter() { return *prompter_; }
+  TApplication& app() { return *app_; }
+  // The working folder (no trailing "/").
+  QString workDir() const { return workDir_.path(); }
+
+  // Base.ini in the working folder: each line followed by CR LF, in Windows-1251.
+  void writeBaseIni(const QStringList& lines);
+  void writeBaseIniBytes(const QByteArray& bytes);
+  // The lines the generator writes for the test database with the factory
+  // password: connection string, script folder (the working folder with "/"),
+  // "localhost", an empty line.
+  QStringList baseIniLines();
+
+  // Title and the four forms, as the program body makes them; the main form's
+  // start-up runs inside, so the test queues its dialogs first.
+  void createForms();
+  // Base.ini for the test database, the login dialog answered PLUMO/plumo, the
+  // forms made; fails the test unless the start-up connected as PLUMO.
+  void startAsAdministrator();
+  // Shows the main form and runs the message loop until the main form has
+  // closed; fails the test when that takes longer than the timeout. Answers the
+  // exit code.
+  int runUntilClosed(int timeoutMs = 20000);
+  // Destroys the forms (the destructor does it too).
+  void destroyForms();
+
+  // A copy of this test binary, started under another file name in a folder
+  // of its own, running only the given tests. The child reads its case from
+  // the environment.
+  struct ChildRun {
+    int exitCode = -1;
+    QString output;
+  };
+  static ChildRun runCopy(const QString& folder, const QString& fileName, const QString& gtestFilter,
+                          const QProcessEnvironment& env, const QString& workingFolder);
+
+ private:
+  QTemporaryDir workDir_;
+  QString previousDir_;
+  std::unique_ptr<TestDatabase> database_;
+  std::unique_ptr<ScriptedPrompter> prompter_;
+  std::unique_ptr<TApplication> app_;
+};
+
+// Shorthand for Russian texts in tests.
+inline QString ru(const char* utf8) { return QString::fromUtf8(utf8); }
