@@ -425,17 +425,20 @@ TDBEdit::TDBEdit(QWidget* parent) : TEdit(parent), link_([this] { showField(); }
       TField* f = field();
       if (!f || !source_) return;
       TIBCustomDataSet& ds = f->dataSet();
-      if (ds.state() != dsEdit) {
-        if (!source_->autoEdit) return;
-        ds.edit();
-      }
-      modified_ = true;
+      if (ds.state() != dsEdit && !source_->autoEdit) return;
+      // the edit keeps what was typed while the dataset changes state
+      const QString typed = text();
       showing_ = true;
       try {
-        f->setAsString(text());
+        if (ds.state() != dsEdit) ds.edit();
+        modified_ = true;
+        f->setAsString(typed);
         modified_ = false;
       } catch (const EConvertError&) {
         // written when the edit is left, where the error shows
+      } catch (...) {
+        showing_ = false;
+        throw;
       }
       showing_ = false;
     });
@@ -509,16 +512,15 @@ TDBDateEdit::TDBDateEdit(QWidget* parent) : TDateEdit(parent), link_([this] { sh
       TField* f = field();
       if (!f || !source_) return;
       TIBCustomDataSet& ds = f->dataSet();
-      if (ds.state() != dsEdit) {
-        if (!source_->autoEdit) return;
-        ds.edit();
-      }
-      showing_ = true;
+      if (ds.state() != dsEdit && !source_->autoEdit) return;
       const QDate d = date();
+      const bool empty = text().trimmed().isEmpty();
+      showing_ = true;
       try {
+        if (ds.state() != dsEdit) ds.edit();
         if (d.isValid())
           f->setAsDateTime(d.startOfDay());
-        else if (text().trimmed().isEmpty())
+        else if (empty)
           f->setNull();
       } catch (...) {
         showing_ = false;

@@ -9,6 +9,7 @@ TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent
 
 void TLabel::mousePressEvent(QMouseEvent* event) {
   pressed_ = event->button() == Qt::LeftButton;
+  afterDoubleClick_ = false;
   QLabel::mousePressEvent(event);
 }
 
@@ -18,6 +19,7 @@ void TLabel::mouseReleaseEvent(QMouseEvent* event) {
   if (afterDoubleClick_) {
     afterDoubleClick_ = false;
   } else if (click) {
+    clicked_ = true;
     guarded(OnClick);
   }
   QLabel::mouseReleaseEvent(event);
@@ -26,9 +28,12 @@ void TLabel::mouseReleaseEvent(QMouseEvent* event) {
 void TLabel::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     afterDoubleClick_ = true;
+    // a double-click whose first click did not arrive raises that click too
+    if (!clicked_) guarded(OnClick);
+    clicked_ = false;
     guarded(OnDblClick);
   }
-  QLabel::mouseDoubleClickEvent(event);
+  event->accept();  // not passed on: the base would take it for a press
 }
 
 namespace {

@@ -31,6 +31,7 @@ class TLabel : public QLabel {
  private:
   bool pressed_ = false;
   bool afterDoubleClick_ = false;
+  bool clicked_ = false;  // the first click of a double-click has been raised
 };
 
 enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };

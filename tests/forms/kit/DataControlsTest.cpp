@@ -5,6 +5,7 @@
 #include <QToolButton>
 
 #include "db/DbErrors.h"
+#include "os/Errors.h"
 #include "db/IBDatabase.h"
 #include "db/IBQuery.h"
 #include "db/IBTransaction.h"
@@ -22,11 +23,12 @@ class GridFixture : public ::testing::Test {
  protected:
   GridFixture() {
     db.exec(QStringLiteral(
-        "create table KIT_ROWS (ID integer not null primary key, NAME varchar(20) not null, AMOUNT double precision);"
-        "insert into KIT_ROWS values (1, 'one', 10);"
-        "insert into KIT_ROWS values (2, 'two', 20);"
-        "insert into KIT_ROWS values (3, 'three', 30);"
-        "insert into KIT_ROWS values (4, 'four', null);"));
+        "create table KIT_ROWS (ID integer not null primary key, NAME varchar(20) not null, AMOUNT double precision,"
+        " WHEN_ date);"
+        "insert into KIT_ROWS values (1, 'one', 10, '01-MAR-2020');"
+        "insert into KIT_ROWS values (2, 'two', 20, null);"
+        "insert into KIT_ROWS values (3, 'three', 30, null);"
+        "insert into KIT_ROWS values (4, 'four', null, null);"));
     connection.DatabaseName = db.connectionString();
     connection.LoginPrompt = false;
     connection.Params = QStringList{QStringLiteral("user_name=PLUMO"), QStringLiteral("password=plumo"),
@@ -36,8 +38,8 @@ class GridFixture : public ::testing::Test {
     connection.open();
     query.setDatabase(&connection);
     query.setTransaction(&transaction);
-    query.SQL = QStringList{QStringLiteral("select ID, NAME, AMOUNT from KIT_ROWS order by ID")};
-    update.ModifySQL = QStringList{QStringLiteral("update KIT_ROWS set AMOUNT = :AMOUNT where ID = :ID")};
+    query.SQL = QStringList{QStringLiteral("select ID, NAME, AMOUNT, WHEN_ from KIT_ROWS order by ID")};
+    update.ModifySQL = QStringList{QStringLiteral("update KIT_ROWS set AMOUNT = :AMOUNT, WHEN_ = :WHEN_ where ID = :ID")};
     query.setUpdateObject(&update);
     TField& id = query.addField(QStringLiteral("ID"));
     id.Visible = false;
@@ -46,6 +48,7 @@ class GridFixture : public ::testing::Test {
     name.DisplayWidth = 30;
     name.ReadOnly = true;
     query.addField(QStringLiteral("AMOUNT")).DisplayLabel = QStringLiteral("Сумма");
+    query.addField(QStringLiteral("WHEN_")).Visible = false;
     query.BeforeScroll = [this](TIBCustomDataSet& ds) { log << QStringLiteral("before %1").arg(ds.recNo()); };
     query.AfterScroll = [this](TIBCustomDataSet& ds) { log << QStringLiteral("after %1").arg(ds.recNo()); };
     source.setDataSet(&query);
@@ -185,6 +188,44 @@ TEST_F(GridFixture, NavigatorMovesEditsAndPosts) {
   navigator.click(nbCancel);
   transaction.commit();
   EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 4")).toDouble(), 7.0);
+}
+
+TEST_F(GridFixture, DataAwareEditsFollowTheRowAndWriteTheirField) {
+  TDBEdit amount;
+  amount.setDataSource(&source);
+  amount.setDataField(QStringLiteral("AMOUNT"));
+  TDBDateEdit when;
+  when.setDirectInput(false);
+  when.setDataSource(&source);
+  when.setDataField(QStringLiteral("WHEN_"));
+  TField& amountField = query.fieldByName(QStringLiteral("AMOUNT"));
+  query.open();
+  EXPECT_EQ(amount.text(), amountField.asString());
+  EXPECT_EQ(when.date(), QDate(2020, 3, 1));
+  query.next();
+  EXPECT_EQ(amount.text(), amountField.asString());
+  EXPECT_EQ(when.text(), QString());
+
+  amount.selectAll();
+  QTest::keyClicks(&amount, "33");  // typing puts the row into edit state
+  EXPECT_EQ(query.state(), dsEdit);
+  EXPECT_DOUBLE_EQ(amountField.asFloat(), 33.0);
+  when.chooseDate(QDate(2024, 5, 6));
+  EXPECT_EQ(query.fieldByName(QStringLiteral("WHEN_")).asDateTime().date(), QDate(2024, 5, 6));
+
+  amount.selectAll();
+  QTest::keyClicks(&amount, "x");  // not a number: refused when written
+  EXPECT_THROW(source.updateRecord(), EConvertError);
+  EXPECT_DOUBLE_EQ(amountField.asFloat(), 33.0);
+  amount.selectAll();
+  QTest::keyClicks(&amount, "34");
+  query.post();
+  transaction.commit();
+  EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 2")).toDouble(), 34.0);
+  EXPECT_TRUE(db.value(QStringLiteral("select WHEN_ from KIT_ROWS where ID = 2")).startsWith(QStringLiteral("2024-05-06")) ||
+              db.value(QStringLiteral("select WHEN_ from KIT_ROWS where ID = 2")).contains(QStringLiteral("6-MAY-2024")))
+      << db.value(QStringLiteral("select WHEN_ from KIT_ROWS where ID = 2")).toStdString();
+  EXPECT_EQ(amount.text(), QString());  // closed by the commit
 }
 
 TEST_F(GridFixture, LookupEditKeyValue) {
