@@ -240,7 +240,7 @@ void TDBGrid::setOptions(int options) {
   verticalHeader()->setVisible(options & dgIndicator);
   horizontalHeader()->setSectionResizeMode(options & dgColumnResize ? QHeaderView::Interactive : QHeaderView::Fixed);
   setShowGrid(options & (dgColLines | dgRowLines));
-  setTabKeyNavigation(!(options & dgTabs) ? false : false);
+  setTabKeyNavigation(options & dgTabs);  // without it Tab leaves the grid
   setEditTriggers(model_->editing ? (DoubleClicked | EditKeyPressed | AnyKeyPressed | SelectedClicked)
                                   : NoEditTriggers);
 }

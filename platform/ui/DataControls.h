@@ -153,7 +153,7 @@ class TDBGrid : public QTableView {
   QPointer<TDataSource> source_;
   DataSetModel* model_;
   DataLink link_;
-  int options_ = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines | dgTabs;
+  int options_ = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines;
   bool syncing_ = false;
 };
 
