@@ -7,6 +7,7 @@
 #include "IBTransaction.h"
 #include "LoginHooks.h"
 #include "os/Cp1251.h"
+#include "os/Strings.h"
 
 namespace ParamLines {
 
@@ -103,7 +104,9 @@ void TIBDatabase::attach(const QString& user, const QString& password) {
   dpb.append(char(isc_dpb_version1));
   const QString charset = paramValue(QStringLiteral("lc_ctype"));
   addDpbString(dpb, isc_dpb_lc_ctype, (charset.isEmpty() ? QStringLiteral("WIN1251") : charset).toLatin1());
-  if (!user.isEmpty()) addDpbString(dpb, isc_dpb_user_name, Cp1251::encode(user));
+  // Login names hold no surrounding blanks: a name typed with them is the same login.
+  const QString login = Strings::trim(user);
+  if (!login.isEmpty()) addDpbString(dpb, isc_dpb_user_name, Cp1251::encode(login));
   if (!password.isEmpty()) addDpbString(dpb, isc_dpb_password, Cp1251::encode(password));
   const QString dialect = paramValue(QStringLiteral("sql_dialect"));
   if (!dialect.isEmpty()) SQLDialect = dialect.toInt();

@@ -76,6 +76,12 @@ int DorvikFixture::runUntilClosed(int timeoutMs) {
 
 void DorvikFixture::destroyForms() { DorvikProgram::destroyForms(); }
 
+void DorvikFixture::restartApplication() {
+  destroyForms();
+  app_.reset();
+  app_ = std::make_unique<TApplication>();
+}
+
 DorvikFixture::ChildRun DorvikFixture::runCopy(const QString& folder, const QString& fileName,
                                                const QString& gtestFilter, const QProcessEnvironment& env,
                                                const QString& workingFolder) {

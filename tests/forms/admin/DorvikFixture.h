@@ -59,7 +59,12 @@ class DorvikFixture : public ::testing::Test {
   int runUntilClosed(int timeoutMs = 20000);
   // Destroys the forms (the destructor does it too).
   void destroyForms();
+  // Destroys the forms and starts again with a new application object, so that
+  // one test can start the program several times.
+  void restartApplication();
 
+
+ public:
   // A copy of this test binary, started under another file name in a folder
   // of its own, running only the given tests. The child reads its case from
   // the environment.
