@@ -3,6 +3,16 @@
 #include <QByteArray>
 #include <QString>
 
+#include "db/IBSecurityService.h"
+#include "ui/AnimatedImage.h"
+#include "ui/Buttons.h"
+#include "ui/ButtonEdits.h"
+#include "ui/Dialogs.h"
+#include "ui/Form.h"
+#include "ui/PageControl.h"
+#include "ui/RxLabel.h"
+#include "ui/StdCtrls.h"
+
 // ---- file routines of the generator
 
 // The SYSDBA password a fresh server installation has; Base.ini carries a
@@ -40,3 +50,67 @@ QByteArray BaseIniBytes(const QString& folder, const QString& server, const QStr
 // replacing an existing file.
 void WriteBaseIni(const QString& folder, const QString& server, const QString& databaseFile,
                   const QString& password);
+
+// ---- the generator's form
+
+// The maker's product page, opened by a click on the logo.
+extern const char kProductPage[];
+
+// The one form of the generator: the connection settings on the first page,
+// "Далее" checks them and writes Base.ini, the last page copies it elsewhere.
+class TFormMirtal : public TForm {
+  Q_OBJECT
+
+ public:
+  TFormMirtal();
+
+  TPanel* Panel1;
+  TRxLabel* RxLabel1;
+  TAnimatedImage* FirmLogo;
+  TPageControl* PageControl1;
+
+  TTabSheet* ts1;
+  TBitBtn* bn1str;
+  TMaskEdit* PasSYSDBA;
+  TRxLabel* RxLabel4;
+  TEdit* ServIP;
+  TLabel* Label2;
+  TFilenameEdit* FilenameEdit1;
+  TLabel* Label3;
+  TDirectoryEdit* DirectoryEdit1;
+  TLabel* Label1;
+
+  TTabSheet* tsEnd;
+  TRxLabel* RxLabel2;
+  TRxLabel* RxLabel3;
+  TBitBtn* BitBtn2;
+  TBitBtn* BitBtn1;
+
+  TSaveDialog SaveDialog1;
+  TIBSecurityService IBS;
+
+  void FormCreate();
+  void bn1strClick();
+  void BitBtn2Click();
+  void FirmLogoClick();
+
+  // Writes Base.ini into the folder from the texts of ServIP, FilenameEdit1 and
+  // PasSYSDBA.
+  void WriteBaseIni(const QString& folder);
+
+  // Set by a successful "Далее": the folder of Base.ini with its delimiter.
+  QString installationFolder() const { return installationFolder_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void buildPanel(QWidget* client);
+  void buildFirstPage();
+  void buildLastPage();
+
+  QString installationFolder_;
+};
+
+extern TFormMirtal* FormMirtal;

@@ -1,6 +1,9 @@
 #include <QApplication>
 
+#include "Program.h"
+#include "ui/Application.h"
+
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  return 0;
+  QApplication qt(argc, argv);
+  return TApplication::runFatalGuarded(TessanMain);
 }

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "InitSet.h"
+#include "os/Cp1251.h"
 #include "os/Errors.h"
 
 namespace {
@@ -245,19 +246,19 @@ TEST_F(InitSetFiles, WriteBaseIniCreatesTheFolderAndWritesTheFile) {
   const QString folder = AddPathDelimiter(path("velton"));
   WriteBaseIni(folder, "DBSERVER", "D:\\DATA\\BASE.FDB", "quietfern");
   EXPECT_EQ(read(path("velton/Base.ini")),
-            "DBSERVER:D:\\DATA\\BASE.FDB\r\n" + QFile::encodeName(folder) + "\r\nDBSERVER\r\n\r\n");
+            "DBSERVER:D:\\DATA\\BASE.FDB\r\n" + Cp1251::encode(folder) + "\r\nDBSERVER\r\n\r\n");
 
   // again with a password: the longer old file is replaced
   write("velton/Base.ini", QByteArray(500, 'o'));
   WriteBaseIni(folder, "DBSERVER", "D:\\DATA\\BASE.FDB", "secret");
   EXPECT_EQ(read(path("velton/Base.ini")),
-            "DBSERVER:D:\\DATA\\BASE.FDB\r\n" + QFile::encodeName(folder) + "\r\nDBSERVER\r\nsecret\r\n\r\n");
+            "DBSERVER:D:\\DATA\\BASE.FDB\r\n" + Cp1251::encode(folder) + "\r\nDBSERVER\r\nsecret\r\n\r\n");
 }
 
 TEST_F(InitSetFiles, WriteBaseIniIntoAFolderEndingInBackslashWritesInsideIt) {
   const QString folder = path("velton\\");
   WriteBaseIni(folder, "srv", "db", "quietfern");
-  EXPECT_EQ(read(path("velton/Base.ini")), "srv:db\r\n" + QFile::encodeName(folder) + "\r\nsrv\r\n\r\n");
+  EXPECT_EQ(read(path("velton/Base.ini")), "srv:db\r\n" + Cp1251::encode(folder) + "\r\nsrv\r\n\r\n");
 }
 
 TEST_F(InitSetFiles, WriteBaseIniFailuresLeaveFilesAsTheyWere) {
