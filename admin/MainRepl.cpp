@@ -5,5 +5,3 @@
 void TFormMain::buildReplication() {}
 
 void TFormMain::ReplBaseClick() {}
-
-void TFormMain::sbExecuteClick() {}

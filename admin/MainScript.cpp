@@ -1,0 +1,5 @@
+#include "Main.h"
+
+// Execution of a received replication script.
+
+void TFormMain::sbExecuteClick() {}
