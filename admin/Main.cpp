@@ -104,6 +104,22 @@ TFormMain::TFormMain() {
                               QStringLiteral("from MANAGER order by MN_MANAGER")};
   IBQuery1->setUpdateObject(IBUpdateSQL2);
   IBUpdateSQL2->ModifySQL = QStringList{QStringLiteral("update  MANAGER set MN_OKLAD = :MN_OKLAD where MN_id = :MN_id")};
+  {
+    TField& id = IBQuery1->addField(QStringLiteral("MN_ID"));
+    id.Required = true;
+    id.Visible = false;
+    TField& name = IBQuery1->addField(QStringLiteral("MN_MANAGER"));
+    name.Required = true;
+    name.DisplayLabel = QStringLiteral("Ф.И.О. менеджера");
+    name.DisplayWidth = 70;
+    name.ReadOnly = true;
+    TField& alias = IBQuery1->addField(QStringLiteral("MN_ALIAS"));
+    alias.Required = true;
+    alias.Visible = false;
+    TField& salary = IBQuery1->addField(QStringLiteral("MN_OKLAD"));
+    salary.DisplayLabel = QStringLiteral("Оклад");
+    salary.DisplayWidth = 8;
+  }
 
   // Client area, back to front: the banner, the pages; the progress bar below.
   auto* client = new QWidget(this);
