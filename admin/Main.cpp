@@ -168,6 +168,7 @@ TFormMain::TFormMain() {
   buildRightsPage();
   buildSettingsPage();
   buildReplication();
+  buildScriptExecution();
   buildMisc();
 
   OnCreate = [this] { FormCreate(); };

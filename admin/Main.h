@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -210,6 +211,21 @@ class TFormMain : public TForm {
   void ReplBaseClick();
   void sbExecuteClick();
 
+  // ---------------------------------------------------------------- script execution
+  // (MainScript.cpp; sbExecuteClick is declared with the export above)
+
+  // One statement of a script: its bytes without the terminating ";" and the
+  // line of the file on which it begins.
+  struct ScriptStatement {
+    int line = 0;
+    QByteArray text;
+  };
+  // Splits a script at the ";" that end its statements; strings, quoted names
+  // and comments are kept whole, and comments between statements are left out.
+  // Raises, naming the line, for a statement without its ";" or a comment left
+  // open at the end.
+  static std::vector<ScriptStatement> scriptStatements(const QByteArray& script);
+
   // ---------------------------------------------------------------- data deletion, About
   // (MainMisc.cpp)
   void miDelDataUserClick();
@@ -222,6 +238,7 @@ class TFormMain : public TForm {
   void buildSettingsPage();
   void buildReplication();
   void buildMisc();
+  void buildScriptExecution();
 
   void buildMenu();
 
