@@ -266,6 +266,7 @@ void TFormMain::FormPaint() {
 }
 
 void TFormMain::FormClose(TCloseAction&) {
+  closing = true;
   if (IBTrans->inTransaction()) IBTrans->rollback();
   MainBase->setConnected(false);
 }

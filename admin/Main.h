@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -210,6 +211,12 @@ class TFormMain : public TForm {
   // (MainRepl.cpp)
   void ReplBaseClick();
   void sbExecuteClick();
+
+  // Set by FormClose: an export that finds it set once pending events have run
+  // stops quietly (the connection may be gone). Cleared when an export starts.
+  bool closing = false;
+  // Where the export takes the date and time of its header line.
+  QDateTime (*exportClock)() = &QDateTime::currentDateTime;
 
   // ---------------------------------------------------------------- script execution
   // (MainScript.cpp; sbExecuteClick is declared with the export above)
