@@ -16,6 +16,10 @@ class TIBQuery : public TIBCustomDataSet {
   TParams& params();
   TParam& paramByName(const QString& name) { return params().paramByName(name); }
 
+  // Runs a statement that returns no rows, with the parameters, in the active
+  // transaction, which it neither starts nor ends.
+  void ExecSQL();
+
  protected:
   QString selectText() const override { return sqlText(); }
   TParams* selectParams() override { return &params(); }

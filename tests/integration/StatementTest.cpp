@@ -64,6 +64,22 @@ TEST_F(StatementTest, TIBSQLNeedsAnActiveTransactionAndLeavesItOpen) {
   EXPECT_THROW(exec({"insert into T (ID) values (2)"}), EDatabaseError);
 }
 
+TEST_F(StatementTest, QueryExecSqlRunsAStatementWithParametersInTheOpenTransaction) {
+  TIBQuery q;
+  q.setDatabase(&s.db);
+  q.SQL << "insert into T (ID, NAME)" << "values (:Id, :Name)";
+  q.paramByName("id").setAsInteger(7);
+  q.paramByName("NAME").setAsString("seven");
+  q.ExecSQL();
+  EXPECT_TRUE(s.tr.inTransaction());
+  EXPECT_EQ(count("select count(*) from T where ID = 7 and NAME = 'seven'"), 1);
+  q.SQL = QStringList{"GRANT", "SELECT ON", "T", " TO ", "PETROV"};
+  q.ExecSQL();
+  EXPECT_EQ(count("select count(*) from RDB$USER_PRIVILEGES where RDB$USER = 'PETROV' and RDB$RELATION_NAME = 'T'"), 1);
+  s.tr.rollback();
+  EXPECT_THROW(q.ExecSQL(), EDatabaseError);
+}
+
 TEST_F(StatementTest, ParamCheckOffSendsTheTextAsItStands) {
   TIBSQL sql;
   sql.setDatabase(&s.db);
