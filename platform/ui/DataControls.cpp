@@ -77,9 +77,13 @@ void DataSetModel::setDataSet(TIBCustomDataSet* ds) {
 void DataSetModel::reset() {
   beginResetModel();
   columns_.clear();
-  if (ds_ && ds_->active())
+  if (ds_ && ds_->active() && !columnFields.isEmpty()) {
+    for (const QString& name : columnFields)
+      if (TField* f = ds_->findField(name); f && f->index() >= 0) columns_.push_back(f);
+  } else if (ds_ && ds_->active()) {
     for (TField* f : ds_->fields())
       if (f->Visible) columns_.push_back(f);
+  }
   endResetModel();
 }
 
@@ -288,6 +292,11 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
     // the move may have been refused: the grid shows where the dataset stands
     if (ds->recNo() != current.row()) QMetaObject::invokeMethod(this, [this] { syncToDataSet(); }, Qt::QueuedConnection);
   }
+}
+
+void TDBGrid::setColumnFields(const QStringList& fieldNames) {
+  model_->columnFields = fieldNames;
+  dataSetReset();
 }
 
 int TDBGrid::columnCount() const { return model_->columnCount(); }

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <QTableView>
 #include <QWidget>
 #include <functional>
@@ -73,6 +74,8 @@ class DataSetModel : public QAbstractTableModel {
   void setDataSet(TIBCustomDataSet* ds);
   TIBCustomDataSet* dataSet() const { return ds_; }
   bool editing = false;  // cells of fields not ReadOnly may be edited
+  // The fields shown, in this order; empty: the visible fields in field order.
+  QStringList columnFields;
 
   TField* fieldOfColumn(int column) const;
   int columnOfField(const TField* field) const;
@@ -124,6 +127,10 @@ class TDBGrid : public QTableView {
   int options() const { return options_; }
   void setOptions(int options);
   bool readOnly = false;
+
+  // A column list of the grid's own: the named fields in this order. Empty
+  // (the default): a column per visible field, in field order.
+  void setColumnFields(const QStringList& fieldNames);
 
   // Columns and their field; the column width follows DisplayWidth.
   int columnCount() const;

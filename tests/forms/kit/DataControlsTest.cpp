@@ -100,6 +100,19 @@ TEST_F(GridFixture, ColumnsAreVisibleFieldsWithTitlesAndWidths) {
   EXPECT_EQ(grid.model()->rowCount(), 0);
 }
 
+TEST_F(GridFixture, AColumnListOfItsOwnOrdersTheColumns) {
+  grid.setColumnFields({QStringLiteral("amount"), QStringLiteral("ID"), QStringLiteral("NAME"), QStringLiteral("NONE")});
+  query.open();
+  ASSERT_EQ(grid.columnCount(), 3);  // a listed field is shown even when not Visible
+  EXPECT_EQ(grid.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Сумма"));
+  EXPECT_EQ(grid.model()->index(2, 1).data().toString(), QStringLiteral("3"));
+  EXPECT_EQ(grid.model()->index(2, 2).data().toString(), QStringLiteral("three"));
+  EXPECT_GT(grid.columnWidth(2), grid.columnWidth(0) * 2);
+  grid.setColumnFields({});
+  EXPECT_EQ(grid.columnCount(), 2);
+  EXPECT_EQ(grid.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Имя"));
+}
+
 TEST_F(GridFixture, GridAndDataSetMoveTogetherWithScrollEvents) {
   query.open();
   EXPECT_EQ(log, QStringList{"after 0"});
