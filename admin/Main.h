@@ -181,6 +181,9 @@ class TFormMain : public TForm {
   void CbDeleteClick();
   void CbUpdateClick();
   void CbExecuteClick();
+  // Grants (box ticked) or revokes (unticked) the box's right on the current
+  // row's object at once; a change that is refused puts the box back.
+  void ChangeRight(TCheckBox* Box, const QString& Right);
   void BnZapClick();
   void BnOtmenClick();
 
@@ -242,6 +245,8 @@ class TFormMain : public TForm {
   // Each builds its page's widgets and sets up its components.
   void buildAddUserPage();
   void buildRightsPage();
+  void setRightBoxTick(TCheckBox* box, bool on);  // under the loading flag
+  void showNoRightsRow();
   void buildSettingsPage();
   void buildReplication();
   void buildMisc();

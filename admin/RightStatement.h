@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The lines of the statement that grants (grant true) or revokes one right on
+// one object for one login, in order: "GRANT" or "REVOKE"; the right followed
+// by " ON"; "PROCEDURE" when the object is a procedure; the object's name;
+// " TO " or " FROM "; the login. The names go in as they are given.
+QStringList rightStatementLines(bool grant, const QString& right, bool procedure, const QString& objectName,
+                                const QString& login);
+
+// Whether the name, once its trailing blanks are set aside, is a plain
+// identifier: a Latin letter, then Latin letters, digits, "_" and "$".
+bool isPlainIdentifier(const QString& name);

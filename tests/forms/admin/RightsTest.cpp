@@ -1,0 +1,615 @@
+#include "DorvikFixture.h"
+
+#include <QCoreApplication>
+#include <QTest>
+#include <vector>
+
+#include "Main.h"
+#include "RightStatement.h"
+#include "Users.h"
+#include "db/IBDatabase.h"
+#include "db/IBQuery.h"
+#include "db/IBTransaction.h"
+#include "db/SqlText.h"
+#include "os/Errors.h"
+#include "ui/Buttons.h"
+#include "ui/DataControls.h"
+#include "ui/Menus.h"
+#include "ui/PageControl.h"
+#include "ui/RxLabel.h"
+#include "ui/StdCtrls.h"
+
+using Kind = ScriptedPrompter::Kind;
+
+namespace {
+
+const QString kTransactionIsActive = QStringLiteral("Transaction is active.");
+
+QString badName(const QString& name) {
+  return ru("Недопустимое имя объекта или пользователя: \"%1\"").arg(name);
+}
+
+// The five boxes in bit order.
+std::vector<TCheckBox*> boxes() {
+  return {FormMain->CbRead, FormMain->CbInsert, FormMain->CbDelete, FormMain->CbUpdate, FormMain->CbExecute};
+}
+
+// The bits of the ticked (or enabled) boxes.
+int ticked() {
+  int mask = 0;
+  for (TCheckBox* b : boxes())
+    if (b->checked()) mask |= b->tag;
+  return mask;
+}
+
+int enabled() {
+  int mask = 0;
+  for (TCheckBox* b : boxes())
+    if (b->isEnabled()) mask |= b->tag;
+  return mask;
+}
+
+QString rightsRowSql(const QString& alias, const QString& object) {
+  return QStringLiteral(
+             "from USER_PRIV join MANAGER on MN_ID = UPR_MANAGER join OPIS_TABLE on OPT_ID = UPR_OPIS_TABLE "
+             "where MN_ALIAS = '%1' and OPT_ISXNAME = '%2'")
+      .arg(alias, object);
+}
+
+QString rightsSql(const QString& alias, const QString& object) {
+  return QStringLiteral(
+             "select trim(RDB$PRIVILEGE) from RDB$USER_PRIVILEGES where RDB$USER = '%1' and "
+             "RDB$RELATION_NAME = '%2' order by 1")
+      .arg(alias, object.trimmed());
+}
+
+// Rows of a select run in the main form's transaction, first column only.
+QStringList inPage(const QString& select) {
+  TIBQuery q;
+  q.setDatabase(FormMain->MainBase);
+  q.setTransaction(FormMain->IBTrans);
+  q.SQL = QStringList{select};
+  q.open();
+  QStringList out;
+  for (int row = 0; row < q.rowCount(); ++row) out << q.value(row, 0).toString().trimmed();
+  return out;
+}
+
+}  // namespace
+
+class RightsTest : public DorvikFixture {
+ protected:
+  void SetUp() override { startAsAdministrator(); }
+
+  // The menu command; the manager list hands over the manager and the page opens.
+  void openPageFor(const QString& alias) {
+    const QString id = database().value(QStringLiteral("select MN_ID from MANAGER where MN_ALIAS = '%1'").arg(alias));
+    const QString name =
+        database().value(QStringLiteral("select MN_MANAGER from MANAGER where MN_ALIAS = '%1'").arg(alias));
+    FormMain->currentManagerId = id.toInt();
+    FormMain->currentAccount = alias;
+    FormMain->RxLUser->setCaption(name);
+    FormMain->OprPriv->click();
+  }
+
+  // Moves the grid to the object's row, as a click on the row does.
+  void goTo(const QString& object) {
+    TIBQuery* q = FormMain->IBqDorvik;
+    const int column = q->fieldByName(QStringLiteral("OPT_ISXNAME")).index();
+    for (int row = 0; row < q->rowCount(); ++row)
+      if (q->value(row, column).toString() == object) {
+        FormMain->RxDBGrid1->setCurrentIndex(FormMain->RxDBGrid1->model()->index(row, 0));
+        QCoreApplication::processEvents();  // a refused move puts the grid back
+        return;
+      }
+    ADD_FAILURE() << "no row for " << object.toStdString();
+  }
+  QString currentObject() { return FormMain->IBqDorvik->fieldByName(QStringLiteral("OPT_ISXNAME")).asString(); }
+
+  // What the server holds committed, read by isql.
+  QString committedMask(const QString& alias, const QString& object) {
+    return database().value(QStringLiteral("select UPR_MASK ") + rightsRowSql(alias, object));
+  }
+  QString committedRights(const QString& alias, const QString& object) {
+    return database().rows(rightsSql(alias, object)).join(QString());
+  }
+  // The same inside the page's transaction.
+  QString pageMask(const QString& alias, const QString& object) {
+    return inPage(QStringLiteral("select UPR_MASK ") + rightsRowSql(alias, object)).join(QString());
+  }
+  QString pageRights(const QString& alias, const QString& object) {
+    return inPage(rightsSql(alias, object)).join(QString());
+  }
+  // Whether the page's transaction has written the row.
+  bool writtenInPage(const QString& alias, const QString& object) {
+    return inPage(QStringLiteral("select count(*) ") + rightsRowSql(alias, object) +
+                  QStringLiteral(" and USER_PRIV.RDB$RECORD_VERSION = CURRENT_TRANSACTION"))
+               .join(QString()) == QStringLiteral("1");
+  }
+
+  void expectPageClosed() {
+    EXPECT_TRUE(FormMain->PageControl1->isHidden());
+    EXPECT_FALSE(FormMain->IBqDorvik->active());
+    EXPECT_FALSE(FormMain->IBTrans->inTransaction());
+  }
+};
+
+TEST(RightStatementText, LinesOfGrantsAndRevokes) {
+  const struct {
+    bool grant;
+    const char* right;
+    bool procedure;
+    const char* object;
+    const char* login;
+    const char* text;
+  } cases[] = {
+      {true, "SELECT", false, "CLIENT", "PETROV", "GRANT\r\nSELECT ON\r\nCLIENT\r\n TO \r\nPETROV\r\n"},
+      {false, "EXECUTE", true, "ZAKAZ_NEW", "PETROV",
+       "REVOKE\r\nEXECUTE ON\r\nPROCEDURE\r\nZAKAZ_NEW\r\n FROM \r\nPETROV\r\n"},
+      {true, "UPDATE", true, "CLIENT_ITOG", "X", "GRANT\r\nUPDATE ON\r\nPROCEDURE\r\nCLIENT_ITOG\r\n TO \r\nX\r\n"},
+      {false, "DELETE", false, "OTCH  ", "A$1", "REVOKE\r\nDELETE ON\r\nOTCH  \r\n FROM \r\nA$1\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(SqlText::join(rightStatementLines(c.grant, c.right, c.procedure, c.object, c.login)),
+              QString::fromLatin1(c.text));
+  }
+}
+
+TEST(RightStatementText, OnlyPlainIdentifiersPass) {
+  for (const char* name : {"CLIENT", "client_2$", "X", "OTCH   ", "A$B_C9"})
+    EXPECT_TRUE(isPlainIdentifier(QString::fromLatin1(name))) << name;
+  for (const char* name : {"", "   ", " CLIENT", "2CLIENT", "_X", "$X", "CLI ENT", "CLIENT;", "\"CLIENT\"",
+                           "CLIENT TO PUBLIC", "CLIENT\t", "A-B", "PUBLIC\r\n"})
+    EXPECT_FALSE(isPlainIdentifier(QString::fromLatin1(name))) << name;
+  EXPECT_FALSE(isPlainIdentifier(ru("КЛИЕНТ")));
+  EXPECT_FALSE(isPlainIdentifier(ru("CLIENTЁ")));
+}
+
+TEST_F(RightsTest, PageShowsTheManagersRowsAndTheFirstRowsRights) {
+  openPageFor(QStringLiteral("PETROV"));
+
+  EXPECT_TRUE(FormMain->PageControl1->isVisibleTo(FormMain));
+  EXPECT_EQ(FormMain->PageControl1->activePage(), FormMain->Dorvik);
+  EXPECT_TRUE(FormMain->IBTrans->inTransaction());
+  EXPECT_EQ(FormMain->RxLUser->caption(), ru("Петров Иван Сергеевич"));
+  EXPECT_EQ(FormMain->Label1->caption(), ru("Пользователь:"));
+
+  // Buttons and boxes as the page describes them.
+  const struct {
+    TBitBtn* button;
+    const char* caption;
+    TBitBtnKind kind;
+    const char* hint;
+  } buttons[] = {
+      {FormMain->BnOtmen, "Отменить", TBitBtnKind::bkCancel, "Отменить все изменения"},
+      {FormMain->BnZap, "Запомнить", TBitBtnKind::bkOK, "Принять все изменения"},
+      {FormMain->BnProfil, "Профиль", TBitBtnKind::bkAll, "Скопировать права доступа другого пользователя"},
+      {FormMain->bnChnPass, "Пароль", TBitBtnKind::bkRetry, "Смена пароля пользователя"},
+  };
+  for (const auto& b : buttons) {
+    EXPECT_EQ(b.button->caption(), ru(b.caption));
+    EXPECT_EQ(b.button->kind(), b.kind) << b.caption;
+    EXPECT_EQ(b.button->toolTip(), ru(b.hint));
+  }
+  const char* captions[] = {"Чтение", "Вставка", "Удаление", "Модификация", "Выполнение"};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(boxes()[size_t(i)]->caption(), ru(captions[i]));
+    EXPECT_EQ(boxes()[size_t(i)]->tag, 1 << i);
+  }
+
+  // The grid: three columns, whole rows, nothing to type into; sorted by description.
+  TRxDBGrid* grid = FormMain->RxDBGrid1;
+  ASSERT_EQ(grid->columnCount(), 3);
+  const struct {
+    const char* field;
+    const char* title;
+    int width;
+  } columns[] = {{"OPT_OPIS", "Описание объекта", 60}, {"OPT_ISXNAME", "Объект", 24}, {"UPR_MASK", "Право", 5}};
+  for (int c = 0; c < 3; ++c) {
+    EXPECT_EQ(grid->columnField(c)->fieldName(), QString::fromLatin1(columns[c].field));
+    EXPECT_EQ(grid->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), ru(columns[c].title));
+    EXPECT_EQ(grid->columnField(c)->DisplayWidth, columns[c].width);
+  }
+  EXPECT_EQ(grid->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, 0)) & Qt::ItemIsEditable);
+  EXPECT_FALSE(grid->model()->flags(grid->model()->index(0, 2)) & Qt::ItemIsEditable);
+  QStringList objects;
+  for (int row = 0; row < grid->model()->rowCount(); ++row)
+    objects << grid->model()->index(row, 1).data().toString();
+  EXPECT_EQ(objects, (QStringList{"ZAKAZ", "CLIENT_ITOG", "CLIENT", "KURS", "ZAKAZ_NEW", "TOVAR", "STATUS"}));
+  EXPECT_EQ(grid->model()->index(0, 0).data().toString(), ru("Заказы"));
+  EXPECT_EQ(grid->model()->index(0, 2).data().toString(), QStringLiteral("15"));
+
+  // The first row (ZAKAZ, allowed 15, granted 15) is loaded.
+  EXPECT_EQ(currentObject(), QStringLiteral("ZAKAZ"));
+  EXPECT_EQ(enabled(), 15);
+  EXPECT_EQ(ticked(), 15);
+  EXPECT_EQ(FormMain->allowedMask, 15);
+  EXPECT_EQ(FormMain->grantedMask, 15);
+  EXPECT_EQ(FormMain->editedMask, 15);
+  EXPECT_FALSE(FormMain->loadingRow);
+  prompter().verifyDone();
+}
+
+// Loading a row enables the boxes its object allows and ticks those granted,
+// running nothing: a right granted but not allowed is ticked and disabled.
+TEST_F(RightsTest, LoadingARowSetsTheBoxesAndRunsNothing) {
+  const struct {
+    const char* alias;
+    const char* object;
+    int enabled, ticked;
+  } cases[] = {
+      {"SMIRNOVA", "STATUS", 0, 1},        // granted, not allowed
+      {"SIDOROVA", "KURS", 9, 9},
+      {"SIDOROVA", "CLIENT", 15, 3},
+      {"KUZNETSOV", "CLIENT_ITOG", 16, 16},  // bit 32 has no box
+      {"KUZNETSOV", "STATUS", 0, 0},
+      {"PETROV", "ZAKAZ_NEW", 16, 16},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.alias) + " " + c.object);
+    openPageFor(QString::fromLatin1(c.alias));
+    goTo(QString::fromLatin1(c.object));
+    EXPECT_EQ(enabled(), c.enabled);
+    EXPECT_EQ(ticked(), c.ticked);
+    EXPECT_EQ(FormMain->editedMask, FormMain->grantedMask);
+    EXPECT_TRUE(FormMain->IBqGrant->SQL.isEmpty());
+    FormMain->BnOtmen->click();
+  }
+  prompter().verifyDone();
+}
+
+// One click runs its statement at once in the page's transaction; leaving the
+// row writes the mask there; "Запомнить" commits both.
+TEST_F(RightsTest, AClickGrantsOrRevokesAtOnceAndLeavingTheRowWritesTheMask) {
+  const struct {
+    const char* alias;
+    const char* object;
+    int box;  // index in bit order
+    const char* statement;
+    const char* rightsBefore;
+    const char* rightsAfter;
+    const char* maskBefore;
+    const char* maskAfter;
+  } cases[] = {
+      {"YOLKIN", "CLIENT", 0, "GRANT\r\nSELECT ON\r\nCLIENT\r\n TO \r\nYOLKIN\r\n", "", "S", "0", "1"},
+      {"PETROV", "TOVAR", 1, "GRANT\r\nINSERT ON\r\nTOVAR\r\n TO \r\nPETROV\r\n", "S", "IS", "1", "3"},
+      {"PETROV", "CLIENT", 3, "REVOKE\r\nUPDATE ON\r\nCLIENT\r\n FROM \r\nPETROV\r\n", "DISU", "DIS", "15", "7"},
+      {"PETROV", "ZAKAZ_NEW", 4, "REVOKE\r\nEXECUTE ON\r\nPROCEDURE\r\nZAKAZ_NEW\r\n FROM \r\nPETROV\r\n", "X", "",
+       "16", "0"},
+      // the bit beyond 16 stays
+      {"KUZNETSOV", "CLIENT_ITOG", 4, "REVOKE\r\nEXECUTE ON\r\nPROCEDURE\r\nCLIENT_ITOG\r\n FROM \r\nKUZNETSOV\r\n", "X",
+       "", "48", "32"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.alias) + " " + c.object);
+    const QString alias = QString::fromLatin1(c.alias), object = QString::fromLatin1(c.object);
+    const QString other = object == QLatin1String("KURS") ? QStringLiteral("TOVAR") : QStringLiteral("KURS");
+    EXPECT_EQ(committedRights(alias, object), QString::fromLatin1(c.rightsBefore));
+    openPageFor(alias);
+    goTo(object);
+    TCheckBox* box = boxes()[size_t(c.box)];
+    const bool wasTicked = box->checked();
+    box->click();
+
+    EXPECT_EQ(box->checked(), !wasTicked);
+    EXPECT_EQ(FormMain->IBqGrant->sqlText(), QString::fromLatin1(c.statement));
+    EXPECT_EQ(pageRights(alias, object), QString::fromLatin1(c.rightsAfter));
+    EXPECT_EQ(FormMain->editedMask, QString::fromLatin1(c.maskAfter).toInt());
+    EXPECT_EQ(FormMain->grantedMask, QString::fromLatin1(c.maskBefore).toInt());
+    EXPECT_EQ(pageMask(alias, object), QString::fromLatin1(c.maskBefore));  // not written yet
+
+    goTo(other);
+    EXPECT_EQ(currentObject(), other);
+    EXPECT_EQ(pageMask(alias, object), QString::fromLatin1(c.maskAfter));
+    EXPECT_FALSE(writtenInPage(alias, other));
+    // nothing is committed on the way
+    EXPECT_EQ(committedMask(alias, object), QString::fromLatin1(c.maskBefore));
+    EXPECT_EQ(committedRights(alias, object), QString::fromLatin1(c.rightsBefore));
+
+    FormMain->BnZap->click();
+    expectPageClosed();
+    EXPECT_EQ(committedMask(alias, object), QString::fromLatin1(c.maskAfter));
+    EXPECT_EQ(committedRights(alias, object), QString::fromLatin1(c.rightsAfter));
+  }
+  prompter().verifyDone();
+}
+
+TEST_F(RightsTest, TickAndUntickOnOneRowRunBothAndWriteNothing) {
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  FormMain->CbDelete->click();
+  EXPECT_EQ(FormMain->IBqGrant->sqlText(), QStringLiteral("GRANT\r\nDELETE ON\r\nTOVAR\r\n TO \r\nPETROV\r\n"));
+  EXPECT_EQ(pageRights("PETROV", "TOVAR"), QStringLiteral("DS"));
+  FormMain->CbDelete->click();
+  EXPECT_EQ(FormMain->IBqGrant->sqlText(), QStringLiteral("REVOKE\r\nDELETE ON\r\nTOVAR\r\n FROM \r\nPETROV\r\n"));
+  EXPECT_EQ(pageRights("PETROV", "TOVAR"), QStringLiteral("S"));
+  EXPECT_EQ(FormMain->editedMask, FormMain->grantedMask);
+
+  goTo(QStringLiteral("KURS"));
+  EXPECT_FALSE(writtenInPage("PETROV", "TOVAR"));
+  // leaving a row without a change writes nothing either
+  goTo(QStringLiteral("ZAKAZ"));
+  EXPECT_FALSE(writtenInPage("PETROV", "KURS"));
+  FormMain->BnZap->click();
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("1"));
+  EXPECT_EQ(committedRights("PETROV", "TOVAR"), QStringLiteral("S"));
+  prompter().verifyDone();
+}
+
+// Changes on several rows, the last one not yet written: "Запомнить" writes it
+// and commits everything; "Отменить" undoes everything.
+TEST_F(RightsTest, SaveCommitsAndCancelRollsBackStatementsAndMasksTogether) {
+  for (const bool save : {true, false}) {
+    SCOPED_TRACE(save ? "save" : "cancel");
+    restartApplication();
+    startAsAdministrator();
+    const QString before[][2] = {{committedMask("SIDOROVA", "CLIENT"), committedRights("SIDOROVA", "CLIENT")},
+                                 {committedMask("SIDOROVA", "KURS"), committedRights("SIDOROVA", "KURS")},
+                                 {committedMask("SIDOROVA", "ZAKAZ_NEW"), committedRights("SIDOROVA", "ZAKAZ_NEW")}};
+    openPageFor(QStringLiteral("SIDOROVA"));
+    goTo(QStringLiteral("CLIENT"));  // 3: SELECT, INSERT
+    FormMain->CbRead->click();
+    FormMain->CbUpdate->click();
+    goTo(QStringLiteral("KURS"));  // 9: SELECT, UPDATE
+    FormMain->CbUpdate->click();
+    goTo(QStringLiteral("ZAKAZ_NEW"));  // 0
+    FormMain->CbExecute->click();
+    EXPECT_TRUE(writtenInPage("SIDOROVA", "CLIENT"));
+    EXPECT_FALSE(writtenInPage("SIDOROVA", "ZAKAZ_NEW"));
+
+    (save ? FormMain->BnZap : FormMain->BnOtmen)->click();
+    expectPageClosed();
+    if (save) {
+      EXPECT_EQ(committedMask("SIDOROVA", "CLIENT"), QStringLiteral("10"));
+      EXPECT_EQ(committedRights("SIDOROVA", "CLIENT"), QStringLiteral("IU"));
+      EXPECT_EQ(committedMask("SIDOROVA", "KURS"), QStringLiteral("1"));
+      EXPECT_EQ(committedRights("SIDOROVA", "KURS"), QStringLiteral("S"));
+      EXPECT_EQ(committedMask("SIDOROVA", "ZAKAZ_NEW"), QStringLiteral("16"));
+      EXPECT_EQ(committedRights("SIDOROVA", "ZAKAZ_NEW"), QStringLiteral("X"));
+    } else {
+      const char* objects[] = {"CLIENT", "KURS", "ZAKAZ_NEW"};
+      for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(committedMask("SIDOROVA", objects[i]), before[i][0]) << objects[i];
+        EXPECT_EQ(committedRights("SIDOROVA", objects[i]), before[i][1]) << objects[i];
+      }
+    }
+    prompter().verifyDone();
+  }
+}
+
+// A statement the server refuses changes neither the box nor the mask: the
+// error is shown, the page goes on in its transaction with what was done before.
+TEST_F(RightsTest, ARefusedStatementLeavesBoxAndMaskAsTheyWere) {
+  database().exec(
+      "INSERT INTO OPIS_TABLE (OPT_ID, OPT_OPIS, OPT_MASK, OPT_ISXNAME) VALUES (50, 'Nothing', 15, 'NO_SUCH_TABLE');"
+      "INSERT INTO USER_PRIV (UPR_ID, UPR_MASK, UPR_MANAGER, UPR_OPIS_TABLE) "
+      "  SELECT 5000, 2, MN_ID, 50 FROM MANAGER WHERE MN_ALIAS = 'PETROV';");
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  FormMain->CbInsert->click();  // granted: stays granted
+  goTo(QStringLiteral("NO_SUCH_TABLE"));
+  ASSERT_EQ(ticked(), 2);
+
+  for (TCheckBox* box : {FormMain->CbRead, FormMain->CbInsert}) {
+    SCOPED_TRACE(box->caption().toStdString());
+    const bool wasTicked = box->checked();
+    prompter().expectError(QStringLiteral("unsuccessful metadata update\n%1 failed\nTable NO_SUCH_TABLE does not exist.")
+                               .arg(wasTicked ? "REVOKE" : "GRANT"));
+    box->click();
+    prompter().verifyDone();
+    EXPECT_EQ(box->checked(), wasTicked);
+    EXPECT_EQ(ticked(), 2);
+    EXPECT_EQ(FormMain->editedMask, 2);
+    EXPECT_FALSE(FormMain->loadingRow);
+    EXPECT_TRUE(FormMain->IBTrans->inTransaction());
+  }
+  goTo(QStringLiteral("KURS"));
+  EXPECT_FALSE(writtenInPage("PETROV", "NO_SUCH_TABLE"));
+  goTo(QStringLiteral("NO_SUCH_TABLE"));
+  FormMain->BnZap->click();
+  expectPageClosed();
+  EXPECT_EQ(committedMask("PETROV", "NO_SUCH_TABLE"), QStringLiteral("2"));
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("3"));
+  EXPECT_EQ(committedRights("PETROV", "TOVAR"), QStringLiteral("IS"));
+}
+
+// Names that are not plain identifiers never reach a statement; a name with
+// trailing blanks does, as it stands.
+TEST_F(RightsTest, NamesThatAreNotPlainIdentifiersAreRefusedBeforeAnyStatement) {
+  database().exec(
+      "INSERT INTO OPIS_TABLE (OPT_ID, OPT_OPIS, OPT_MASK, OPT_ISXNAME) VALUES (51, 'A', 15, 'CLIENT TO PUBLIC');"
+      "INSERT INTO OPIS_TABLE (OPT_ID, OPT_OPIS, OPT_MASK, OPT_ISXNAME) VALUES (52, 'B', 15, '\"CLIENT\"');"
+      "INSERT INTO OPIS_TABLE (OPT_ID, OPT_OPIS, OPT_MASK, OPT_ISXNAME) VALUES (53, 'C', 15, 'OTCH   ');"
+      "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (60, 'Bad login', 'A-B');"
+      "INSERT INTO USER_PRIV (UPR_ID, UPR_MASK, UPR_MANAGER, UPR_OPIS_TABLE) "
+      "  SELECT 5000 + OPT_ID, 0, MN_ID, OPT_ID FROM MANAGER, OPIS_TABLE "
+      "   WHERE (MN_ALIAS = 'PETROV' AND OPT_ID > 50) OR (MN_ALIAS = 'A-B' AND OPT_ID = 1);");
+  const struct {
+    const char* alias;
+    const char* object;
+    const char* shownName;  // empty: accepted
+  } cases[] = {
+      {"PETROV", "CLIENT TO PUBLIC", "CLIENT TO PUBLIC"},
+      {"PETROV", "\"CLIENT\"", "\"CLIENT\""},
+      {"A-B", "CLIENT", "A-B"},
+      {"PETROV", "OTCH   ", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.alias) + " " + c.object);
+    const QString alias = QString::fromLatin1(c.alias), object = QString::fromLatin1(c.object);
+    const bool refused = *c.shownName != 0;
+    openPageFor(alias);
+    goTo(object);
+    FormMain->IBqGrant->SQL.clear();
+    if (refused) prompter().expectError(badName(QString::fromLatin1(c.shownName)));
+    FormMain->CbRead->click();
+    prompter().verifyDone();
+    EXPECT_EQ(FormMain->CbRead->checked(), !refused);
+    EXPECT_EQ(FormMain->editedMask, refused ? 0 : 1);
+    if (refused) {
+      EXPECT_TRUE(FormMain->IBqGrant->SQL.isEmpty());
+    } else {
+      EXPECT_EQ(FormMain->IBqGrant->sqlText(), QStringLiteral("GRANT\r\nSELECT ON\r\nOTCH   \r\n TO \r\nPETROV\r\n"));
+      EXPECT_EQ(pageRights(alias, object), QStringLiteral("S"));
+    }
+    FormMain->BnZap->click();
+    EXPECT_EQ(committedMask(alias, object), refused ? QStringLiteral("0") : QStringLiteral("1"));
+  }
+  EXPECT_EQ(committedRights("PUBLIC", "CLIENT"), QString());
+}
+
+TEST_F(RightsTest, TheAdministratorsRowsOpenLikeAnyOther) {
+  openPageFor(QStringLiteral("PLUMO"));
+  EXPECT_EQ(FormMain->currentManagerId, 0);
+  ASSERT_TRUE(FormMain->IBqDorvik->active());
+  EXPECT_EQ(FormMain->IBqDorvik->rowCount(), 7);
+  EXPECT_EQ(currentObject(), QStringLiteral("ZAKAZ"));
+  EXPECT_EQ(enabled(), 15);
+  FormMain->CbRead->click();
+  EXPECT_EQ(FormMain->IBqGrant->sqlText(), QStringLiteral("GRANT\r\nSELECT ON\r\nZAKAZ\r\n TO \r\nPLUMO\r\n"));
+  FormMain->BnZap->click();
+  EXPECT_EQ(committedMask("PLUMO", "ZAKAZ"), QStringLiteral("1"));
+  prompter().verifyDone();
+}
+
+// No rows: every box disabled and unticked whatever an earlier opening left;
+// a box set by program is refused; the buttons end the page writing nothing.
+TEST_F(RightsTest, AManagerWithoutRowsShowsNoRights) {
+  database().exec("INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (70, 'No rows', 'NOROWS');");
+  for (TBitBtn* end : {FormMain->BnZap, FormMain->BnOtmen}) {
+    SCOPED_TRACE(end->caption().toStdString());
+    openPageFor(QStringLiteral("PETROV"));
+    goTo(QStringLiteral("CLIENT"));
+    FormMain->CbUpdate->click();  // edited 7, granted 15
+    FormMain->BnOtmen->click();
+    ASSERT_EQ(ticked(), 7);
+
+    openPageFor(QStringLiteral("NOROWS"));
+    EXPECT_TRUE(FormMain->PageControl1->isVisibleTo(FormMain));
+    EXPECT_TRUE(FormMain->IBqDorvik->active());
+    EXPECT_EQ(FormMain->RxDBGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(enabled(), 0);
+    EXPECT_EQ(ticked(), 0);
+    EXPECT_EQ(FormMain->editedMask, FormMain->grantedMask);
+    // as a profile copy would set it: no object, no statement
+    FormMain->IBqGrant->SQL.clear();
+    try {
+      FormMain->CbRead->setChecked(true);
+      ADD_FAILURE() << "a box without a row was accepted";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.message(), badName(QString()));
+    }
+    EXPECT_FALSE(FormMain->CbRead->checked());
+    EXPECT_EQ(FormMain->editedMask, FormMain->grantedMask);
+    EXPECT_TRUE(FormMain->IBqGrant->SQL.isEmpty());
+
+    end->click();
+    expectPageClosed();
+  }
+  EXPECT_EQ(committedMask("PETROV", "CLIENT"), QStringLiteral("15"));
+  EXPECT_EQ(committedRights("NOROWS", "CLIENT"), QString());
+  prompter().verifyDone();
+}
+
+TEST_F(RightsTest, OpeningThePageTwiceIsRefusedAndThePageGoesOn) {
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  FormMain->CbInsert->click();
+  prompter().expectError(kTransactionIsActive);
+  FormMain->OprPriv->click();
+  prompter().verifyDone();
+
+  EXPECT_TRUE(FormMain->PageControl1->isVisibleTo(FormMain));
+  EXPECT_TRUE(FormMain->IBTrans->inTransaction());
+  EXPECT_EQ(currentObject(), QStringLiteral("TOVAR"));
+  EXPECT_EQ(FormMain->editedMask, 3);
+  FormMain->CbUpdate->click();
+  EXPECT_EQ(FormMain->IBqGrant->sqlText(), QStringLiteral("GRANT\r\nUPDATE ON\r\nTOVAR\r\n TO \r\nPETROV\r\n"));
+  FormMain->BnZap->click();
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("11"));
+  EXPECT_EQ(committedRights("PETROV", "TOVAR"), QStringLiteral("ISU"));
+}
+
+TEST_F(RightsTest, EnterSavesAndEscCancels) {
+  const struct {
+    Qt::Key key;
+    const char* mask;
+  } cases[] = {{Qt::Key_Return, "3"},   // INSERT ticked and saved
+               {Qt::Key_Enter, "7"},    // DELETE ticked and saved
+               {Qt::Key_Escape, "7"}};  // INSERT unticked and undone
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mask);
+    openPageFor(QStringLiteral("PETROV"));
+    goTo(QStringLiteral("TOVAR"));
+    (c.key == Qt::Key_Enter ? FormMain->CbDelete : FormMain->CbInsert)->click();
+    FormMain->RxDBGrid1->setFocus();
+    QTest::keyClick(FormMain->RxDBGrid1, c.key);
+    expectPageClosed();
+    EXPECT_EQ(committedMask("PETROV", "TOVAR"), QString::fromLatin1(c.mask));
+  }
+  prompter().verifyDone();
+}
+
+// A mask the server refuses to write (the row is locked): the move does not
+// happen, and the next move writes it.
+TEST_F(RightsTest, ARefusedMaskUpdateKeepsTheRowAndIsWrittenByTheNextMove) {
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  FormMain->CbInsert->click();
+
+  TIBDatabase other;
+  TIBTransaction otherTransaction;
+  other.DatabaseName = database().connectionString();
+  other.Params = QStringList{"user_name=PLUMO", "password=plumo", "lc_ctype=WIN1251"};
+  other.LoginPrompt = false;
+  other.setDefaultTransaction(&otherTransaction);
+  otherTransaction.Params = QStringList{"read_committed", "rec_version", "nowait"};
+  other.setConnected(true);
+  otherTransaction.startTransaction();
+  TIBQuery lock;
+  lock.setDatabase(&other);
+  lock.SQL = QStringList{QStringLiteral("update USER_PRIV set UPR_MASK = UPR_MASK where UPR_ID = ") +
+                         database().value(QStringLiteral("select UPR_ID ") + rightsRowSql("PETROV", "TOVAR"))};
+  lock.ExecSQL();
+  TIBQuery number;
+  number.setDatabase(&other);
+  number.SQL = QStringList{QStringLiteral("select CURRENT_TRANSACTION from RDB$DATABASE")};
+  number.open();
+  prompter().expectError(
+      QStringLiteral("deadlock\nupdate conflicts with concurrent update\nconcurrent transaction number is %1.")
+          .arg(number.fields()[0]->asString()));
+  goTo(QStringLiteral("KURS"));
+  prompter().verifyDone();
+  EXPECT_EQ(currentObject(), QStringLiteral("TOVAR"));
+  EXPECT_EQ(FormMain->editedMask, 3);
+  EXPECT_EQ(FormMain->IBqDorvik->state(), dsBrowse);
+  otherTransaction.rollback();
+
+  goTo(QStringLiteral("KURS"));
+  EXPECT_EQ(currentObject(), QStringLiteral("KURS"));
+  EXPECT_EQ(pageMask("PETROV", "TOVAR"), QStringLiteral("3"));
+  FormMain->BnZap->click();
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("3"));
+}
+
+// The profile list's moves run the page's handlers on the page's row.
+TEST_F(RightsTest, ProfileListMovesWriteAndLoadThePagesRow) {
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  FormMain->IBqCopyPriv->paramByName("Mened").setAsInteger(
+      database().value("select MN_ID from MANAGER where MN_ALIAS = 'SIDOROVA'").toInt());
+  FormMain->IBqCopyPriv->open();  // loads the page's row
+  EXPECT_EQ(currentObject(), QStringLiteral("TOVAR"));
+  EXPECT_EQ(FormMain->grantedMask, 1);
+  FormMain->CbDelete->click();
+  FormMain->IBqCopyPriv->next();  // writes the page's row, then loads it
+  EXPECT_EQ(currentObject(), QStringLiteral("TOVAR"));
+  EXPECT_EQ(pageMask("PETROV", "TOVAR"), QStringLiteral("5"));
+  EXPECT_EQ(FormMain->grantedMask, 5);
+  EXPECT_EQ(ticked(), 5);
+  FormMain->BnOtmen->click();
+  EXPECT_FALSE(FormMain->IBqCopyPriv->active());
+  prompter().verifyDone();
+}
