@@ -81,15 +81,23 @@ class RightsTest : public DorvikFixture {
  protected:
   void SetUp() override { startAsAdministrator(); }
 
-  // The menu command; the manager list hands over the manager and the page opens.
+  // The menu command: the manager is chosen in the list ("Выбрать пользователя")
+  // and the page opens.
   void openPageFor(const QString& alias) {
-    const QString id = database().value(QStringLiteral("select MN_ID from MANAGER where MN_ALIAS = '%1'").arg(alias));
-    const QString name =
-        database().value(QStringLiteral("select MN_MANAGER from MANAGER where MN_ALIAS = '%1'").arg(alias));
-    FormMain->currentManagerId = id.toInt();
-    FormMain->currentAccount = alias;
-    FormMain->RxLUser->setCaption(name);
+    prompter().expectModal(ru("Список пользователей Базы"), [alias](TForm&) {
+      TIBQuery& rows = *FormMain->IBQuery1;
+      TRxDBGrid& grid = *FormSpisUser->RxDBGrid1;
+      const int column = rows.fieldByName(QStringLiteral("MN_ALIAS")).index();
+      int row = 0;
+      while (row < rows.rowCount() && rows.value(row, column).toString() != alias) ++row;
+      ASSERT_LT(row, rows.rowCount()) << "no manager " << alias.toStdString();
+      grid.scrollTo(grid.model()->index(row, 0));
+      QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(row, 0).center());
+      ASSERT_EQ(rows.recNo(), row);
+      QTest::mouseClick(FormSpisUser->BnOk, Qt::LeftButton);
+    });
     FormMain->OprPriv->click();
+    prompter().verifyDone();
   }
 
   // Moves the grid to the object's row, as a click on the row does.
@@ -458,6 +466,17 @@ TEST_F(RightsTest, NamesThatAreNotPlainIdentifiersAreRefusedBeforeAnyStatement) 
     EXPECT_EQ(committedMask(alias, object), refused ? QStringLiteral("0") : QStringLiteral("1"));
   }
   EXPECT_EQ(committedRights("PUBLIC", "CLIENT"), QString());
+}
+
+TEST_F(RightsTest, LeavingTheListWithoutAChoiceOpensNothing) {
+  prompter().expectModal(ru("Список пользователей Базы"),
+                         [](TForm&) { QTest::mouseClick(FormSpisUser->BitBtn2, Qt::LeftButton); });
+  FormMain->OprPriv->click();
+  prompter().verifyDone();
+  EXPECT_EQ(FormMain->currentManagerId, -1);
+  EXPECT_TRUE(FormMain->PageControl1->isHidden());
+  EXPECT_FALSE(FormMain->IBTrans->inTransaction());
+  EXPECT_FALSE(FormMain->IBqDorvik->active());
 }
 
 TEST_F(RightsTest, TheAdministratorsRowsOpenLikeAnyOther) {
