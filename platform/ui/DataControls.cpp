@@ -172,10 +172,38 @@ namespace {
 
 int charWidth(const QWidget* w) { return QFontMetrics(w->font()).averageCharWidth(); }
 
-// Up and Down in a cell editor write the cell and move to the next row.
+// Up and Down in a cell editor write the cell and move to the next row. Typing
+// into a cell puts the row into edit state at once, the editor keeping what
+// was typed.
 class GridDelegate : public QStyledItemDelegate {
  public:
-  explicit GridDelegate(QTableView* grid) : QStyledItemDelegate(grid), grid_(grid) {}
+  GridDelegate(QTableView* grid, std::function<TIBCustomDataSet*()> dataSet)
+      : QStyledItemDelegate(grid), grid_(grid), dataSet_(std::move(dataSet)) {}
+
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      connect(line, &QLineEdit::textEdited, line, [this] {
+        guarded([this] {
+          TIBCustomDataSet* ds = dataSet_();
+          if (!ds || !ds->active() || ds->state() == dsEdit) return;
+          enteringEdit_ = true;
+          try {
+            ds->edit();
+          } catch (...) {
+            enteringEdit_ = false;
+            throw;
+          }
+          enteringEdit_ = false;
+        });
+      });
+    }
+    return editor;
+  }
+
+  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+    if (!enteringEdit_) QStyledItemDelegate::setEditorData(editor, index);
+  }
 
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
@@ -196,13 +224,15 @@ class GridDelegate : public QStyledItemDelegate {
 
  private:
   QTableView* grid_;
+  std::function<TIBCustomDataSet*()> dataSet_;
+  mutable bool enteringEdit_ = false;
 };
 
 }  // namespace
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(this)), link_(nullptr) {
   setModel(model_);
-  setItemDelegate(new GridDelegate(this));
+  setItemDelegate(new GridDelegate(this, [this] { return dataSet(); }));
   setSelectionMode(QAbstractItemView::SingleSelection);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

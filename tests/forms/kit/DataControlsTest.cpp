@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
 
@@ -170,6 +171,23 @@ TEST_F(GridFixture, EditingACellPostsWhenTheRowChanges) {
   transaction.commit();
   EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 2")).toDouble(), 25.5);
   EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 3")).toDouble(), 7.0);
+}
+
+TEST_F(GridFixture, TypingIntoACellEntersEditStateSoTheNavigatorPosts) {
+  TDBNavigator navigator;
+  navigator.setDataSource(&source);
+  query.open();
+  clickRow(1, 1);
+  typeIntoCell("55");
+  EXPECT_EQ(query.state(), dsEdit);  // at the first key
+  EXPECT_TRUE(navigator.button(nbPost)->isEnabled());
+  QWidget* editor = QApplication::focusWidget() ? QApplication::focusWidget() : grid.viewport()->focusWidget();
+  ASSERT_NE(qobject_cast<QLineEdit*>(editor), nullptr);
+  EXPECT_EQ(static_cast<QLineEdit*>(editor)->text(), QStringLiteral("55"));  // kept while the row entered edit state
+  navigator.click(nbPost);
+  EXPECT_EQ(query.state(), dsBrowse);
+  transaction.commit();
+  EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 2")).toDouble(), 55.0);
 }
 
 TEST_F(GridFixture, ValueTheFieldCannotTakeIsRefusedAndNothingWritten) {
