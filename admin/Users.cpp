@@ -30,7 +30,6 @@ TFormSpisUser::TFormSpisUser() {
   setObjectName(QStringLiteral("FormSpisUser"));
   setCaption(QStringLiteral("Список пользователей Базы"));
   resize(528, 418);
-  if (FormMain) move(FormMain->geometry().center() - rect().center());
 
   Panel1 = new TPanel(this);
   Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -101,6 +100,8 @@ TFormSpisUser::~TFormSpisUser() {
   delete Panel1;
 }
 
+void TFormSpisUser::centreOnMainForm() { move(FormMain->geometry().center() - rect().center()); }
+
 void TFormSpisUser::setProfileLayout(bool profile) {
   profileMode_ = profile;
   BnOk->setVisible(!profile);
@@ -122,6 +123,7 @@ int TFormSpisUser::SelectUser() {
   int result = mrCancel;
   try {
     main.IBQuery1->open();
+    centreOnMainForm();
     RxDBGrid1->setFocus();
     result = showModal();
   } catch (...) {
@@ -141,6 +143,7 @@ int TFormSpisUser::SelectProfile() {
   int result = mrCancel;
   try {
     main.IBQuery1->open();
+    centreOnMainForm();
     RxDBGrid1->setFocus();
     result = showModal();
   } catch (...) {

@@ -49,6 +49,7 @@ class TFormSpisUser : public TForm {
 
  private:
   void setProfileLayout(bool profile);
+  void centreOnMainForm();
   // Whether IBQuery1 stands on a row.
   bool hasCurrentRow() const;
   void RxDBGrid1DblClick();
