@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "Program.h"
+#include "TessanProgram.h"
 #include "ui/Application.h"
 
 int main(int argc, char** argv) {

@@ -11,7 +11,7 @@
 #include <QToolButton>
 
 #include "InitSet.h"
-#include "Program.h"
+#include "TessanProgram.h"
 #include "db/ClientLibrary.h"
 #include "os/Cp1251.h"
 #include "os/Errors.h"

@@ -1,4 +1,4 @@
-#include "Program.h"
+#include "TessanProgram.h"
 
 #include "InitSet.h"
 #include "ui/Application.h"
