@@ -15,6 +15,9 @@ TRxLookupEdit::TRxLookupEdit(QWidget* parent) : QComboBox(parent), link_(nullptr
   link_.onRecordChanged = [](TIBCustomDataSet&) {};
   link_.onCurrentChanged = [](TIBCustomDataSet&) {};
   connect(this, &QComboBox::editTextChanged, this, [this] { guarded(OnChange); });
+  // The combo box would put the matching entry's text, in the entry's letter
+  // case, into the edit when editing ends: the edit keeps what was typed.
+  disconnect(lineEdit(), &QLineEdit::editingFinished, this, nullptr);
 }
 
 TRxLookupEdit::~TRxLookupEdit() = default;

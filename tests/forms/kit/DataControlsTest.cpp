@@ -281,4 +281,11 @@ TEST_F(GridFixture, LookupEditKeyValue) {
   lookup.setText(QStringLiteral("new entry"));
   lookup.setKeyValue(QStringLiteral("99"));  // not in the list: the text stays
   EXPECT_EQ(lookup.text(), QStringLiteral("new entry"));
+
+  // Typed in another letter case, the text stays as typed when editing ends.
+  lookup.setText(QString());
+  QTest::keyClicks(&lookup, "TWO");
+  QTest::keyClick(&lookup, Qt::Key_Return);
+  EXPECT_EQ(lookup.text(), QStringLiteral("TWO"));
+  EXPECT_EQ(lookup.keyValue(), QStringLiteral("2"));
 }
