@@ -157,6 +157,33 @@ class TFormMain : public TForm {
   void RxLeNameExit();
   void RxLeOtchExit();
 
+  void CloseAddUserPage();
+  bool CheckPassword(const QString& password);
+  qint32 AddManagerRecord(const QString& fullName, const QString& account, const QDateTime& day);
+  void AddServerUser(const QString& account, const QString& password);
+
+ private:
+  // Whether the transaction is the one this page's opening started: the
+  // page's buttons end no other.
+  bool addUserHoldsTransaction() const;
+  void addListEntryOnExit(TRxLookupEdit* edit, const QString& question, TIBStoredProc* procedure,
+                          const QString& parameter);
+  // The edit's key value, counting the entries added to its list since the
+  // page opened: the list, read once, does not hold them.
+  QString addUserKeyValue(const TRxLookupEdit* edit) const;
+  struct AddedListEntry {
+    const TRxLookupEdit* edit;
+    QString text;
+    QString key;
+  };
+  std::vector<AddedListEntry> addedListEntries_;
+  bool addUserStartedTransaction_ = false;
+  bool addUserRefocusing_ = false;
+  bool addUserClosing_ = false;
+  bool serverLoginAdded_ = false;
+  TIBSQL* addUserSavepoint_ = nullptr;  // takes a failed registration back
+
+ public:
   // ---------------------------------------------------------------- rights
   // (MainRights.cpp)
   TPanel* Panel1 = nullptr;
