@@ -1,5 +1,7 @@
 #include "IBSecurityService.h"
 
+#include <QThread>
+
 #include <QtEndian>
 #include <algorithm>
 
@@ -103,7 +105,13 @@ void TIBSecurityService::checkUserName(const QString& name) const {
 void TIBSecurityService::start(const QByteArray& request) {
   const ClientLibrary& lib = fb();
   ISC_STATUS_ARRAY status;
-  lib.isc_service_start(status, &handle_, nullptr, (unsigned short)request.size(), request.constData());
+  // The server may still be winding up the attachment's previous action (one
+  // that failed, above all): wait a little for it instead of failing at once.
+  for (int attempt = 0;; ++attempt) {
+    lib.isc_service_start(status, &handle_, nullptr, (unsigned short)request.size(), request.constData());
+    if (status[0] != 1 || status[1] != isc_svc_in_use || attempt == 100) break;
+    QThread::msleep(50);
+  }
   lib.checkStatus(status);
 }
 

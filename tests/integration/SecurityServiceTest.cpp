@@ -33,6 +33,7 @@ struct SecurityServiceTest : ::testing::Test {
   void TearDown() override {
     LoginHooks::serviceLogin = nullptr;
     try {
+      svc.LoginPrompt = false;
       svc.setActive(true);
       svc.UserName = login;
       svc.deleteUser();
