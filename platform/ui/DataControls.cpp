@@ -557,6 +557,7 @@ TDBDateEdit::TDBDateEdit(QWidget* parent) : TDateEdit(parent), link_([this] { sh
       showing_ = true;
       try {
         if (ds.state() != dsEdit) ds.edit();
+        modified_ = !d.isValid() && !empty;
         if (d.isValid())
           f->setAsDateTime(d.startOfDay());
         else if (empty)
@@ -570,13 +571,33 @@ TDBDateEdit::TDBDateEdit(QWidget* parent) : TDateEdit(parent), link_([this] { sh
   });
 }
 
-TDBDateEdit::~TDBDateEdit() = default;
+TDBDateEdit::~TDBDateEdit() {
+  if (source_) source_->removeFlush(this);
+}
 
 void TDBDateEdit::setDataSource(TDataSource* source) {
-  if (source_) disconnect(source_, nullptr, this, nullptr);
+  if (source_) {
+    source_->removeFlush(this);
+    disconnect(source_, nullptr, this, nullptr);
+  }
   source_ = source;
-  if (source_) connect(source_, &TDataSource::dataSetReplaced, this, [this] { rebind(); });
+  if (source_) {
+    connect(source_, &TDataSource::dataSetReplaced, this, [this] { rebind(); });
+    source_->addFlush(this, [this] { updateRecord(); });
+  }
   rebind();
+}
+
+void TDBDateEdit::updateRecord() {
+  if (!modified_ || !field()) return;
+  if (date().isValid() || text().trimmed().isEmpty()) return;
+  throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(text()));
+}
+
+bool TDBDateEdit::eventFilter(QObject* watched, QEvent* event) {
+  const bool handled = TDateEdit::eventFilter(watched, event);
+  if (watched == edit_ && event->type() == QEvent::FocusOut) guarded([this] { updateRecord(); });
+  return handled;
 }
 
 void TDBDateEdit::setDataField(const QString& name) {
@@ -597,6 +618,7 @@ TField* TDBDateEdit::field() const {
 void TDBDateEdit::showField() {
   if (showing_) return;
   showing_ = true;
+  modified_ = false;
   TField* f = field();
   setDate(f && !f->isNull() ? f->asDateTime().date() : QDate());
   showing_ = false;

@@ -234,7 +234,9 @@ class TDBEdit : public TEdit {
   bool showing_ = false;
 };
 
-// Date edit bound to a date field of the data source's current row.
+// Date edit bound to a date field of the data source's current row. A typed
+// date is written as soon as it is whole; a text that is no date is refused
+// (EConvertError) when the edit is left or the data source's record is updated.
 class TDBDateEdit : public TDateEdit {
   Q_OBJECT
 
@@ -247,6 +249,12 @@ class TDBDateEdit : public TDateEdit {
   QString dataField;
   void setDataField(const QString& name);
 
+  // Raises EConvertError while the text is neither empty nor a date.
+  void updateRecord();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void rebind();
   void showField();
@@ -255,4 +263,5 @@ class TDBDateEdit : public TDateEdit {
   QPointer<TDataSource> source_;
   DataLink link_;
   bool showing_ = false;
+  bool modified_ = false;  // the text holds no date yet
 };

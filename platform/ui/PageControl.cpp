@@ -1,6 +1,16 @@
 #include "PageControl.h"
 
+#include <QPainter>
+
 TTabSheet::TTabSheet(TPageControl* owner, const QString& caption) : QWidget(owner), owner_(owner), caption_(caption) {}
+
+// The page covers whatever lies behind the page control. It paints its own
+// background rather than being marked opaque, so that the form under it is
+// still painted (and its OnPaint raised).
+void TTabSheet::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().brush(backgroundRole()));
+}
 
 TPageControl::TPageControl(QWidget* parent) : QStackedWidget(parent) {}
 

@@ -16,6 +16,9 @@ class TTabSheet : public QWidget {
   void setTabVisible(bool on) { tabVisible_ = on; }
   TPageControl* pageControl() const { return owner_; }
 
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
  private:
   TPageControl* owner_;
   QString caption_;

@@ -248,6 +248,12 @@ TEST_F(GridFixture, DataAwareEditsFollowTheRowAndWriteTheirField) {
   QTest::keyClicks(&amount, "x");  // not a number: refused when written
   EXPECT_THROW(source.updateRecord(), EConvertError);
   EXPECT_DOUBLE_EQ(amountField.asFloat(), 33.0);
+  when.setDirectInput(true);
+  when.edit()->selectAll();
+  QTest::keyClicks(when.edit(), "99/99/99");  // not a date: refused when written, the field kept
+  EXPECT_THROW(source.updateRecord(), EConvertError);
+  EXPECT_EQ(query.fieldByName(QStringLiteral("WHEN_")).asDateTime().date(), QDate(2024, 5, 6));
+  when.chooseDate(QDate(2024, 5, 6));
   amount.selectAll();
   QTest::keyClicks(&amount, "34");
   query.post();
