@@ -290,6 +290,7 @@ class TFormMain : public TForm {
   }
   std::vector<std::function<void()>> owned_;
   bool adminMessageOpen_ = false;
+  bool settingsTransaction_ = false;  // IBTrans was started by the settings page
 };
 
 extern TFormMain* FormMain;
