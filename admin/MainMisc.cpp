@@ -1,3 +1,4 @@
+#include "About.h"
 #include "Main.h"
 
 // Deleting a manager's data; the About box.
@@ -6,4 +7,4 @@ void TFormMain::buildMisc() {}
 
 void TFormMain::miDelDataUserClick() {}
 
-void TFormMain::miAboutClick() {}
+void TFormMain::miAboutClick() { AboutBox->showModal(); }

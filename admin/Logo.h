@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+
+// The About box's animated logo: drawn and encoded as a GIF when it is needed.
+namespace Logo {
+
+constexpr int kWidth = 119;
+constexpr int kHeight = 70;
+constexpr int kFrames = 18;
+constexpr int kFrameTimeMs = 100;
+
+// The frames: indexed images of kWidth by kHeight sharing one colour table.
+QList<QImage> frames();
+
+// The frames as an endlessly repeating GIF animation, kFrameTimeMs each.
+QByteArray gif();
+
+// GIF89a of indexed frames of one size and one colour table (at most 256
+// colours); each frame shown for delayCs hundredths of a second, the whole
+// repeating without end.
+QByteArray encodeAnimatedGif(const QList<QImage>& frames, int delayCs);
+
+}  // namespace Logo
