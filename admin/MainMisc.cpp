@@ -1,10 +1,38 @@
 #include "About.h"
 #include "Main.h"
 
+#include "Users.h"
+#include "db/IBStoredProc.h"
+#include "db/IBTransaction.h"
+#include "ui/Prompter.h"
+#include "ui/RxLabel.h"
+
 // Deleting a manager's data; the About box.
 
 void TFormMain::buildMisc() {}
 
-void TFormMain::miDelDataUserClick() {}
+void TFormMain::miDelDataUserClick() {
+  FormSpisUser->SelectUser();
+  if (currentManagerId == -1) return;
+  const QString question = QStringLiteral("Удалить данные, занесенные ") + RxLUser->caption() + QStringLiteral(" ?");
+  if (!Prompter::current().systemYesNo(question, QStringLiteral("Подтверждение удаления данных"))) return;
+  IBTrans->startTransaction();
+  try {
+    IbsDelDanMen->paramByName(QStringLiteral("MEN_ID")).setAsInteger(currentManagerId);
+    IbsDelDanMen->execProc();
+    IBTrans->commit();
+  } catch (...) {
+    // A refused deletion leaves no transaction behind for the next command;
+    // the error shown is the refusal, not a failure of this rollback.
+    if (IBTrans->inTransaction()) {
+      try {
+        IBTrans->rollback();
+      } catch (...) {
+      }
+    }
+    throw;
+  }
+  Prompter::current().message(QStringLiteral("Удаление данных завершено успешно"));
+}
 
 void TFormMain::miAboutClick() { AboutBox->showModal(); }
