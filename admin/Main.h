@@ -221,6 +221,9 @@ class TFormMain : public TForm {
   // ---------------------------------------------------------------- password change
   // (MainPassword.cpp)
   void bnChnPassClick();
+  // Sets the server password of the login through srvUsers, which attaches
+  // first (its login dialog) unless a refused change left it attached.
+  void ChangeServerPassword(const QString& Account, const QString& NewPassword);
 
   // ---------------------------------------------------------------- settings
   // (MainSettings.cpp)

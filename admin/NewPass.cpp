@@ -1,12 +1,104 @@
 #include "NewPass.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "Main.h"
+#include "ui/Buttons.h"
+#include "ui/StdCtrls.h"
+
 TFormPass* FormPass = nullptr;
+
+namespace {
+
+const int kPasswordLength = 10;
+const char kFirstPassword[] = "Wick7";
+
+void navyBold(QWidget* w) {
+  QFont font = w->font();
+  font.setBold(true);
+  w->setFont(font);
+  QPalette palette = w->palette();
+  const QColor navy(0, 0, 0x80);
+  palette.setColor(QPalette::WindowText, navy);
+  palette.setColor(QPalette::Text, navy);
+  w->setPalette(palette);
+}
+
+TEdit* passwordBox(const char* name, QWidget* parent) {
+  auto* box = new TEdit(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setMaxLength(kPasswordLength);
+  box->setPasswordChar(QLatin1Char('*'));
+  box->setText(QString::fromLatin1(kFirstPassword));
+  navyBold(box);
+  return box;
+}
+
+}  // namespace
 
 TFormPass::TFormPass() {
   setObjectName(QStringLiteral("FormPass"));
   setCaption(QStringLiteral("Задание нового пароля доступа"));
+  // A dialog border without close box or system menu.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setFixedSize(386, 98);
+
+  auto* body = new QWidget(this);
+  auto* rows = new QVBoxLayout(body);
+  auto* entries = new QHBoxLayout();
+  rows->addLayout(entries);
+
+  Label3 = new TLabel(QStringLiteral("Пароль:"), body);
+  Label3->setObjectName(QStringLiteral("Label3"));
+  navyBold(Label3);
+  edPassword = passwordBox("edPassword", body);
+  Label4 = new TLabel(QStringLiteral("Пароль повторно:"), body);
+  Label4->setObjectName(QStringLiteral("Label4"));
+  Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  Label4->setWordWrap(true);
+  Label4->setFixedWidth(Label4->fontMetrics().horizontalAdvance(QStringLiteral("повторно:")) + 12);
+  navyBold(Label4);
+  edPasswordAgain = passwordBox("edPasswordAgain", body);
+  entries->addWidget(Label3);
+  entries->addWidget(edPassword, 1);
+  entries->addWidget(Label4);
+  entries->addWidget(edPasswordAgain, 1);
+
+  auto* buttons = new QHBoxLayout();
+  rows->addLayout(buttons);
+  BitBtn1 = new TBitBtn(TBitBtnKind::bkCancel, QStringLiteral("Отменить"), body);
+  BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+  BitBtn2 = new TBitBtn(TBitBtnKind::bkCustom, QStringLiteral("Задать"), body);
+  BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+  BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+  BitBtn2->setDefault(true);
+  BitBtn2->OnClick = [this] { BitBtn2Click(); };
+  buttons->addStretch(1);
+  buttons->addWidget(BitBtn1);
+  buttons->addWidget(BitBtn2);
+  buttons->addStretch(1);
+  clientLayout()->addWidget(body);
+
+  setTabOrder(edPasswordAgain, edPassword);
+  setTabOrder(edPassword, BitBtn1);
+  setTabOrder(BitBtn1, BitBtn2);
 }
 
 TFormPass::~TFormPass() {
   if (FormPass == this) FormPass = nullptr;
+}
+
+void TFormPass::showEvent(QShowEvent* event) {
+  if (FormMain) move(FormMain->geometry().center() - rect().center());
+  TForm::showEvent(event);
+}
+
+void TFormPass::BitBtn2Click() {
+  // Equality, case and blanks included, is the only test.
+  if (edPassword->text() != edPasswordAgain->text()) return;
+  FormMain->newPassword = edPassword->text();
+  setModalResult(mrOk);
 }

@@ -155,7 +155,8 @@ void TIBSecurityService::modifyUser() {
   QByteArray r;
   r.append(char(isc_action_svc_modify_user));
   addString(r, isc_spb_sec_username, UserName);
-  if (!Password.isEmpty()) addString(r, isc_spb_sec_password, Password);
+  // An empty password too is the server's to judge, not left out.
+  addString(r, isc_spb_sec_password, Password);
   if (!FirstName.isEmpty()) addString(r, isc_spb_sec_firstname, FirstName);
   if (!MiddleName.isEmpty()) addString(r, isc_spb_sec_middlename, MiddleName);
   if (!LastName.isEmpty()) addString(r, isc_spb_sec_lastname, LastName);

@@ -53,7 +53,8 @@ class TIBSecurityService {
   // A login name that is empty or holds a blank is refused with
   // "start Parameters missing or incorrect" before the server is asked.
   void addUser();
-  // Sets the password (and the names given) of UserName; changes nothing else.
+  // Sets the password of UserName to Password, an empty one included (and the
+  // names given); changes nothing else.
   void modifyUser();
   void deleteUser();
   // Asks for the record of one user; the answer is kept as user records.
