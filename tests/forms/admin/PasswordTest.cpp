@@ -4,12 +4,15 @@
 
 #include "DorvikFixture.h"
 #include "Main.h"
+#include "ManagerChoice.h"
 #include "NewPass.h"
 #include "db/DbErrors.h"
 #include "db/IBDatabase.h"
 #include "db/IBSecurityService.h"
+#include "db/IBTransaction.h"
 #include "ui/Buttons.h"
-#include "ui/Guard.h"
+#include "ui/Menus.h"
+#include "ui/PageControl.h"
 #include "ui/StdCtrls.h"
 
 namespace {
@@ -18,17 +21,29 @@ const char kDialog[] = "Задание нового пароля доступа"
 const char kDone[] = "Операция смены пароля завершилась успешно";
 const char kOldPassword[] = "Old1pw";
 
-// "Пароль" for a manager whose server login belongs to the test. The service
-// login dialog is answered as the administrator types it (Base.ini holds no
-// server password).
+// "Пароль" on the rights page of a manager whose server login belongs to the
+// test. The service login dialog is answered as the administrator types it
+// (Base.ini holds no server password).
 class PasswordTest : public DorvikFixture {
  protected:
   void SetUp() override {
     startAsAdministrator();
-    database().exec(QStringLiteral("insert into MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) values (70, 'Тестов Тест', '%1');")
-                        .arg(login.name()));
-    FormMain->currentAccount = login.name();
+    database().exec(QStringLiteral("insert into MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) values (70, 'Тестов Тест', '%1');"
+                                   "insert into MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) values (71, 'Без Входа', '%2');")
+                        .arg(login.name(), missing.name()));
+    openPageFor(login.name());
   }
+
+  // "Определить привилегии пользователя" for the manager with this login.
+  void openPageFor(const QString& alias) {
+    queueManagerChoice(prompter(), alias);
+    FormMain->OprPriv->click();
+    prompter().verifyDone();
+    ASSERT_TRUE(FormMain->PageControl1->isVisibleTo(FormMain));
+    ASSERT_EQ(FormMain->PageControl1->activePage(), FormMain->Dorvik);
+    ASSERT_EQ(FormMain->currentAccount.text(), alias);
+  }
+  void closePage() { FormMain->BnOtmen->click(); }
 
   // Logs in to the test database under the manager's login, as a client
   // program on a workstation does.
@@ -75,10 +90,10 @@ class PasswordTest : public DorvikFixture {
     prompter().expectServiceLogin(QStringLiteral("localhost"), QStringLiteral("Sysdba"), QStringLiteral("quietfern"));
   }
 
-  // "Пароль" pressed.
-  void pressPassword() { guarded([] { FormMain->bnChnPassClick(); }); }
+  void pressPassword() { FormMain->bnChnPass->click(); }
 
   TestLogin login{QString::fromLatin1(kOldPassword)};
+  const TestLogin missing;  // a manager whose server login was never created
 };
 
 }  // namespace
@@ -120,6 +135,10 @@ TEST_F(PasswordTest, FirstShowingSetsWick7AndLaterShowingsKeepTheEntries) {
   pressPassword();
   prompter().verifyDone();
   EXPECT_EQ(FormMain->newPassword.text(), QStringLiteral("Second2"));
+  // outside the page's transaction: "Отменить" undoes nothing of it
+  EXPECT_TRUE(FormMain->IBTrans->inTransaction());
+  closePage();
+  EXPECT_FALSE(FormMain->IBTrans->inTransaction());
   EXPECT_TRUE(canLogIn(QStringLiteral("Second2")));
 }
 
@@ -230,10 +249,8 @@ TEST_F(PasswordTest, FailedServiceLoginChangesNothingAndLeavesTheServiceDetached
 }
 
 TEST_F(PasswordTest, RefusedChangeLeavesTheServiceAttachedForTheNextUse) {
-  // a manager whose server login was never created
-  const TestLogin missing;
   const struct {
-    QString account;
+    QString alias;
     const char* password;
     const char* error;
   } cases[] = {
@@ -246,7 +263,8 @@ TEST_F(PasswordTest, RefusedChangeLeavesTheServiceAttachedForTheNextUse) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.password);
-    FormMain->currentAccount = c.account;
+    closePage();
+    openPageFor(c.alias);
     expectDialog([&] {
       typeBoth(ru(c.password), ru(c.password));
       pressSet();
@@ -261,7 +279,8 @@ TEST_F(PasswordTest, RefusedChangeLeavesTheServiceAttachedForTheNextUse) {
     EXPECT_TRUE(canLogIn(QString::fromLatin1(kOldPassword)));
 
     // no login dialog now; the change runs on the attachment and detaches
-    FormMain->currentAccount = login.name();
+    closePage();
+    openPageFor(login.name());
     expectDialog([&] {
       typeBoth(QStringLiteral("New1pw"), QStringLiteral("New1pw"));
       pressSet();
