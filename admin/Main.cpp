@@ -166,6 +166,7 @@ TFormMain::TFormMain() {
   buildMenu();
   buildAddUserPage();
   buildRightsPage();
+  buildProfileCopy();
   buildSettingsPage();
   buildReplication();
   buildScriptExecution();

@@ -18,6 +18,7 @@ class TDateEdit;
 class TDBDateEdit;
 class TDBEdit;
 class TEdit;
+class TField;
 class TGroupBox;
 class TIBCustomDataSet;
 class TIBDatabase;
@@ -216,7 +217,17 @@ class TFormMain : public TForm {
 
   // ---------------------------------------------------------------- profile copy
   // (MainProfile.cpp)
+  // Fields of IBqCopyPriv, the profile's rights (IBqDorvik's select).
+  TField* IntegerField1 = nullptr;   // UPR_ID
+  TField* IBStringField1 = nullptr;  // OPT_OPIS
+  TField* SmallintField1 = nullptr;  // OPT_MASK
+  TField* IBStringField2 = nullptr;  // OPT_ISXNAME
+  TField* SmallintField2 = nullptr;  // UPR_MASK
+
   void BnProfilClick();
+  // Gives the page's manager the rights of the manager ProfileId on every
+  // object both are listed for, by setting the page's boxes row by row.
+  void CopyProfile(qint32 ProfileId);
 
   // ---------------------------------------------------------------- password change
   // (MainPassword.cpp)
@@ -283,6 +294,7 @@ class TFormMain : public TForm {
   void buildScriptExecution();
 
   void buildMenu();
+  void buildProfileCopy();
 
   // Takes ownership of a non-visual component; they are destroyed after the
   // widgets, last made first.
