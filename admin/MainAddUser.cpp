@@ -150,9 +150,19 @@ QString TFormMain::addUserKeyValue(const TRxLookupEdit* edit) const {
 }
 
 void TFormMain::NewUserClick() {
+  TTabSheet* const previousPage = PageControl1->activePage();
+  const bool previouslyHidden = PageControl1->isHidden();
   PageControl1->setActivePage(AddUser);
   PageControl1->show();
-  IBTrans->startTransaction();
+  try {
+    IBTrans->startTransaction();
+  } catch (...) {
+    // Another page holds the transaction: it stays in front with its work,
+    // so that its own buttons can still end it.
+    PageControl1->setActivePage(previousPage);
+    PageControl1->setHidden(previouslyHidden);
+    throw;
+  }
   addUserStartedTransaction_ = true;
   addedListEntries_.clear();
   IBqOtch->open();

@@ -405,33 +405,37 @@ TEST_F(AddUserPage, CancelledServiceLoginCommitsNothingAndLeavesTheButtonsUsable
 }
 
 TEST_F(AddUserPage, OpenedWhileAnotherPageHoldsTheTransactionLeavesThatWorkAlone) {
-  TestLogin login;
   openPage();
   TFormMain& f = *FormMain;
   f.BitBtn1->click();
-  // Another page's work in progress.
-  f.IBTrans->startTransaction();
-  TIBQuery other;
-  other.setDatabase(f.MainBase);
-  other.setTransaction(f.IBTrans);
-  other.SQL = QStringList{QStringLiteral("select * from STATUS")};
-  other.open();
+  // The settings page holds the transaction.
+  f.miUstan->click();
+  ASSERT_TRUE(f.IBTrans->inTransaction());
+  ASSERT_EQ(f.PageControl1->activePage(), f.BaseUstan);
 
   prompter().expectError(QStringLiteral("Transaction is active."));
   f.NewUser->click();
   prompter().verifyDone();
-  EXPECT_TRUE(f.PageControl1->isVisible());
+  // The settings page stays in front with its work; the lists stay closed.
+  EXPECT_FALSE(f.PageControl1->isHidden());
+  EXPECT_EQ(f.PageControl1->activePage(), f.BaseUstan);
   EXPECT_FALSE(f.IBqName->active());
-  type(f.edAccount, login.name());
-  type(f.RxLeName, ru("Ярополк"));
-  tab();  // no question: the lists are closed and the transaction is not this page's
-  f.BnEditUser->click();  // does nothing
-  EXPECT_TRUE(prompter().shown().size() == 1);
-  f.BitBtn1->click();
+  EXPECT_TRUE(f.IbStatus->active());
+
+  // Its own button still ends it.
+  f.BitBtn3->click();
   EXPECT_TRUE(f.PageControl1->isHidden());
+  EXPECT_FALSE(f.IBTrans->inTransaction());
+
+  // A transaction held elsewhere is never ended by this page's buttons.
+  f.IBTrans->startTransaction();
+  prompter().expectError(QStringLiteral("Transaction is active."));
+  f.NewUser->click();
+  prompter().verifyDone();
+  EXPECT_TRUE(f.PageControl1->isHidden());
+  f.BitBtn1->click();
+  f.BnEditUser->click();
   EXPECT_TRUE(f.IBTrans->inTransaction());
-  EXPECT_TRUE(other.active());
-  EXPECT_FALSE(database().loginExists(login.name()));
   f.IBTrans->rollback();
 }
 
