@@ -104,10 +104,19 @@ void TIBDatabase::attach(const QString& user, const QString& password) {
   dpb.append(char(isc_dpb_version1));
   const QString charset = paramValue(QStringLiteral("lc_ctype"));
   addDpbString(dpb, isc_dpb_lc_ctype, (charset.isEmpty() ? QStringLiteral("WIN1251") : charset).toLatin1());
+  // The login and the file name go as UTF-8, and the block says so: otherwise
+  // the client library reads them in the process's code page and refuses every
+  // letter outside ASCII. What Windows-1251 cannot hold is still refused.
+  auto dpbText = [](const QString& text) {
+    Cp1251::encode(text);
+    return text.toUtf8();
+  };
+  dpb.append(char(isc_dpb_utf8_filename));
+  dpb.append(char(0));
   // Login names hold no surrounding blanks: a name typed with them is the same login.
   const QString login = Strings::trim(user);
-  if (!login.isEmpty()) addDpbString(dpb, isc_dpb_user_name, Cp1251::encode(login));
-  if (!password.isEmpty()) addDpbString(dpb, isc_dpb_password, Cp1251::encode(password));
+  if (!login.isEmpty()) addDpbString(dpb, isc_dpb_user_name, dpbText(login));
+  if (!password.isEmpty()) addDpbString(dpb, isc_dpb_password, dpbText(password));
   const QString dialect = paramValue(QStringLiteral("sql_dialect"));
   if (!dialect.isEmpty()) SQLDialect = dialect.toInt();
   dpb.append(char(isc_dpb_sql_dialect));
@@ -115,7 +124,7 @@ void TIBDatabase::attach(const QString& user, const QString& password) {
   const int d = SQLDialect;
   dpb.append(reinterpret_cast<const char*>(&d), 4);
 
-  const QByteArray name = Cp1251::encode(DatabaseName);
+  const QByteArray name = dpbText(DatabaseName);
   ISC_STATUS_ARRAY status;
   isc_db_handle h = 0;
   lib.isc_attach_database(status, short(name.size()), name.constData(), &h, short(dpb.size()), dpb.constData());

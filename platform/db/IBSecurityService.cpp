@@ -18,8 +18,17 @@ void addShort(QByteArray& b, int n) {
   b.append(char((n >> 8) & 0xFF));
 }
 
+// The attachment tells the service manager that its texts come as UTF-8;
+// without that the client library would read them in the process's own code
+// page and refuse every letter outside ASCII. A character that Windows-1251
+// cannot hold is still refused: no workstation could type it.
+QByteArray serviceText(const QString& value) {
+  Cp1251::encode(value);
+  return value.toUtf8();
+}
+
 void addString(QByteArray& request, char tag, const QString& value) {
-  const QByteArray bytes = Cp1251::encode(value);
+  const QByteArray bytes = serviceText(value);
   request.append(tag);
   addShort(request, int(bytes.size()));
   request.append(bytes);
@@ -78,14 +87,16 @@ void TIBSecurityService::setActive(bool on) {
   spb.append(char(isc_spb_version));
   spb.append(char(isc_spb_current_version));
   auto addSpb = [&spb](char tag, const QString& value) {
-    const QByteArray bytes = Cp1251::encode(value).left(255);
+    const QByteArray bytes = serviceText(value).left(255);
     spb.append(tag);
     spb.append(char(bytes.size()));
     spb.append(bytes);
   };
   if (!user.isEmpty()) addSpb(isc_spb_user_name, user);
   if (!password.isEmpty()) addSpb(isc_spb_password, password);
-  const QByteArray name = Cp1251::encode(service);
+  spb.append(char(isc_spb_utf8_filename));
+  spb.append(char(0));
+  const QByteArray name = serviceText(service);
   isc_svc_handle h = 0;
   lib.isc_service_attach(status, (unsigned short)name.size(), name.constData(), &h, (unsigned short)spb.size(),
                          spb.constData());
@@ -205,7 +216,7 @@ void TIBSecurityService::displayUser(const QString& name) {
       case isc_spb_sec_middlename:
       case isc_spb_sec_lastname: {
         const int len = readShort(p);
-        const QString text = Cp1251::decode(p + 2, len);
+        const QString text = QString::fromUtf8(p + 2, len);
         p += 2 + len;
         if (tag == isc_spb_sec_username) {
           users_.emplace_back();

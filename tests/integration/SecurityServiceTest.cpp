@@ -20,6 +20,7 @@ QString errorText(const std::function<void()>& f) {
 struct SecurityServiceTest : ::testing::Test {
   // Server logins are global: a name of this run's own, removed afterwards.
   const QString login = QStringLiteral("VTDB%1").arg(QCoreApplication::applicationPid());
+  const QString cyrillicLogin = QStringLiteral("ВТДБ%1").arg(QCoreApplication::applicationPid());
   TIBSecurityService svc;
 
   void SetUp() override {
@@ -35,16 +36,22 @@ struct SecurityServiceTest : ::testing::Test {
     try {
       svc.LoginPrompt = false;
       svc.setActive(true);
-      svc.UserName = login;
-      svc.deleteUser();
     } catch (const Exception&) {
+    }
+    for (const QString& name : {login, cyrillicLogin}) {
+      try {
+        svc.UserName = name;
+        svc.deleteUser();
+      } catch (const Exception&) {
+      }
     }
   }
 
-  bool canLogIn(const ScratchDatabase& s, const QString& password) {
+  bool canLogIn(const ScratchDatabase& s, const QString& password) { return canLogIn(s, login, password); }
+  bool canLogIn(const ScratchDatabase& s, const QString& user, const QString& password) {
     TIBDatabase db;
     db.DatabaseName = s.connectionString();
-    db.Params = ScratchDatabase::params(login, password);
+    db.Params = ScratchDatabase::params(user, password);
     db.LoginPrompt = false;
     try {
       db.setConnected(true);
@@ -89,6 +96,42 @@ TEST_F(SecurityServiceTest, AddDisplayAndChangeThePassword) {
 
   svc.setActive(false);
   EXPECT_FALSE(svc.active());
+}
+
+TEST_F(SecurityServiceTest, CyrillicLoginNamesAndPasswordsReachTheServerIntact) {
+  const struct {
+    QString name;
+    QString password;
+    QString changed;
+  } cases[] = {
+      {login, QStringLiteral("Пароль9"), QStringLiteral("ЁжикЪя1")},
+      {cyrillicLogin, QStringLiteral("Wick7"), QStringLiteral("Щука №2")},
+  };
+  ScratchDatabase s{QString()};
+  svc.setActive(true);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name.toStdString());
+    svc.UserName = c.name;
+    svc.Password = c.password;
+    svc.addUser();
+    svc.displayUser(c.name);
+    ASSERT_EQ(svc.userInfoCount(), 1);
+    EXPECT_EQ(svc.userInfo(0).UserName, c.name);
+    EXPECT_TRUE(canLogIn(s, c.name, c.password));
+    svc.Password = c.changed;
+    svc.modifyUser();
+    EXPECT_TRUE(canLogIn(s, c.name, c.changed));
+    EXPECT_FALSE(canLogIn(s, c.name, c.password));
+  }
+}
+
+TEST_F(SecurityServiceTest, TextsOutsideWindows1251AreRefusedBeforeTheServerIsAsked) {
+  svc.setActive(true);
+  svc.UserName = login;
+  svc.Password = QStringLiteral("密码12");
+  EXPECT_EQ(errorText([&] { svc.addUser(); }).left(10), "Character ");
+  svc.displayUser(login);
+  EXPECT_EQ(svc.userInfoCount(), 0);
 }
 
 TEST_F(SecurityServiceTest, LoginCancelLeavesTheServiceDetached) {
