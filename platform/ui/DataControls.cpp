@@ -1,5 +1,7 @@
 #include "DataControls.h"
 
+#include <algorithm>
+
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -280,9 +282,22 @@ void TDBGrid::setOptions(int options) {
 }
 
 void TDBGrid::applyWidths() {
+  // A column holds DisplayWidth characters of its field; numbers are counted in
+  // digits, which are wider than the average letter. The title always fits.
   const int cw = charWidth(this);
-  for (int c = 0; c < model_->columnCount(); ++c)
-    if (TField* f = model_->fieldOfColumn(c)) setColumnWidth(c, f->DisplayWidth * cw + 8);
+  const int digit = std::max(cw, fontMetrics().horizontalAdvance(QLatin1Char('0')));
+  const int margin = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+  for (int c = 0; c < model_->columnCount(); ++c) {
+    TField* f = model_->fieldOfColumn(c);
+    if (!f) continue;
+    const TFieldType type = f->dataType();
+    const bool numeric = type == ftSmallint || type == ftInteger || type == ftLargeint || type == ftFloat ||
+                         type == ftBCD;
+    int width = f->DisplayWidth * (numeric ? digit : cw) + margin;
+    if (options_ & dgTitles)
+      width = std::max(width, horizontalHeader()->sectionSizeHint(c));
+    setColumnWidth(c, width);
+  }
 }
 
 void TDBGrid::dataSetReset() {
@@ -374,8 +389,8 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), link_([this] { up
       {nbFirst, QStyle::SP_MediaSkipBackward, "|<"}, {nbPrior, QStyle::SP_MediaSeekBackward, "<"},
       {nbNext, QStyle::SP_MediaSeekForward, ">"},    {nbLast, QStyle::SP_MediaSkipForward, ">|"},
       {nbInsert, QStyle::SP_FileIcon, "+"},          {nbDelete, QStyle::SP_TrashIcon, "-"},
-      {nbEdit, QStyle::SP_FileDialogDetailedView, "^"}, {nbPost, QStyle::SP_DialogApplyButton, "v"},
-      {nbCancel, QStyle::SP_DialogDiscardButton, "x"},  {nbRefresh, QStyle::SP_BrowserReload, "r"},
+      {nbEdit, QStyle::SP_ArrowUp, "^"}, {nbPost, QStyle::SP_DialogApplyButton, "v"},
+      {nbCancel, QStyle::SP_DialogCancelButton, "x"},  {nbRefresh, QStyle::SP_BrowserReload, "r"},
   };
   for (const auto& b : all) {
     auto* button = new QToolButton(this);
