@@ -30,7 +30,7 @@ void TRxLabel::paintEvent(QPaintEvent*) {
   QRect area = contentsRect().adjusted(margin(), margin(), -margin() - shadowSize_, -margin() - shadowSize_);
   painter.setFont(font());
   if (shadowSize_ > 0) {
-    painter.setPen(shadowColor_);
+    painter.setPen(shadowColor());
     painter.drawText(area.translated(shadowSize_, shadowSize_), flags, text());
   }
   painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));

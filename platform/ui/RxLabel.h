@@ -3,14 +3,16 @@
 #include "StdCtrls.h"
 
 // A label whose text is painted twice: first as a shadow moved right and down by
-// the shadow size, in the shadow colour, then in the label's own colour.
+// the shadow size, in the shadow colour, then in the label's own colour. Unless
+// set, the shadow colour is the palette's button highlight, which keeps a plain
+// caption crisp on a form.
 class TRxLabel : public TLabel {
   Q_OBJECT
 
  public:
   explicit TRxLabel(const QString& caption = QString(), QWidget* parent = nullptr);
 
-  QColor shadowColor() const { return shadowColor_; }
+  QColor shadowColor() const { return shadowColor_.isValid() ? shadowColor_ : palette().color(QPalette::Light); }
   void setShadowColor(const QColor& color);
   int shadowSize() const { return shadowSize_; }
   void setShadowSize(int size);
@@ -22,6 +24,6 @@ class TRxLabel : public TLabel {
   QSize minimumSizeHint() const override;
 
  private:
-  QColor shadowColor_ = Qt::gray;
+  QColor shadowColor_;  // invalid: the palette's button highlight
   int shadowSize_ = 1;
 };
