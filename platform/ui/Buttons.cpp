@@ -41,11 +41,14 @@ void TBitBtn::setKind(TBitBtnKind kind) {
     case TBitBtnKind::bkAbort: result = mrAbort; break;
     case TBitBtnKind::bkRetry: result = mrRetry, icon = QStyle::SP_BrowserReload; break;
     case TBitBtnKind::bkIgnore: result = mrIgnore; break;
-    case TBitBtnKind::bkAll: result = mrAll; break;
+    case TBitBtnKind::bkAll: result = mrAll, icon = QStyle::SP_DialogYesToAllButton; break;
     case TBitBtnKind::bkClose: icon = QStyle::SP_DialogCloseButton; break;
     case TBitBtnKind::bkHelp: icon = QStyle::SP_DialogHelpButton; break;
     case TBitBtnKind::bkCustom: break;
   }
   setModalResult(result);
-  setIcon(icon == QStyle::SP_CustomBase ? QIcon() : style()->standardIcon(icon));
+  QIcon picture = icon == QStyle::SP_CustomBase ? QIcon() : style()->standardIcon(icon);
+  if (picture.isNull() && icon == QStyle::SP_DialogYesToAllButton)
+    picture = style()->standardIcon(QStyle::SP_DialogApplyButton);  // styles without a "to all" picture
+  setIcon(picture);
 }
