@@ -37,6 +37,10 @@ bool loginDialog(const QString& title, const QString& placeLabel, const QString&
   passwordEdit->setMaxLength(31);
   passwordEdit->setEchoMode(QLineEdit::Password);
   passwordEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+  // Room for a typical name and password, whatever the dialog's other line holds.
+  const int editWidth = userEdit->fontMetrics().averageCharWidth() * 28;
+  userEdit->setMinimumWidth(editWidth);
+  passwordEdit->setMinimumWidth(editWidth);
   form->addRow(QStringLiteral("User Name:"), userEdit);
   form->addRow(QStringLiteral("Password:"), passwordEdit);
   auto* buttons = new QDialogButtonBox;
