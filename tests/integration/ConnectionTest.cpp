@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
 #include "ScratchDatabase.h"
 #include "db/ClientLibrary.h"
 #include "db/DbErrors.h"
@@ -99,6 +103,39 @@ TEST_F(LoginTest, ARefusedLoginCarriesTheServerText) {
     EXPECT_NE(e.gdsCode(), 0);
   }
   EXPECT_FALSE(db.connected());
+}
+
+// A database file in a folder named in Russian is reached by its name: the name
+// is the file system's, not the connection's character set.
+TEST(DatabaseNameTest, AFolderNamedInRussianIsReached) {
+  const QByteArray env = qgetenv("VELTON_TEST_DIR");
+  const QString folder = (env.isEmpty() ? QStringLiteral("/var/tmp/velton-tests") : QString::fromLocal8Bit(env)) +
+                         QStringLiteral("/Базы %1").arg(QCoreApplication::applicationPid());
+  ASSERT_TRUE(QDir().mkpath(folder));
+  QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                    QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                                    QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+  const QString name = QStringLiteral("localhost:") + folder + QStringLiteral("/Вельтон.fdb");
+  const QStringList isqlArgs{QStringLiteral("-q"), QStringLiteral("-ch"), QStringLiteral("UTF8")};
+  runIsql(QStringLiteral("CREATE DATABASE '%1' USER 'SYSDBA' PASSWORD 'quietfern' DEFAULT CHARACTER SET WIN1251;\n")
+              .arg(name),
+          isqlArgs);
+  struct Drop {
+    QString name, folder;
+    ~Drop() {
+      runIsql(QStringLiteral("CONNECT '%1' USER 'SYSDBA' PASSWORD 'quietfern';\nDROP DATABASE;\n").arg(name),
+              {QStringLiteral("-q"), QStringLiteral("-ch"), QStringLiteral("UTF8")});
+      QDir().rmdir(folder);
+    }
+  } drop{name, folder};
+
+  TIBDatabase db;
+  db.DatabaseName = name;
+  db.Params = ScratchDatabase::params();
+  db.LoginPrompt = false;
+  EXPECT_EQ(errorText([&] { db.setConnected(true); }).toStdString(), "(no error)");
+  EXPECT_TRUE(db.connected());
+  db.setConnected(false);
 }
 
 TEST(ParamLinesTest, NamesIgnoreCaseAndSettingReplacesTheLine) {

@@ -127,10 +127,10 @@ TEST(ProgramFile, KitProgramNamesSetNothingUp) {
 }
 
 // Without Base.ini in the working folder the program opens RIDOVEZ.FDB in its
-// own folder as PLUMO, whatever the working folder and even with a Base.ini
-// lying next to the program.
+// own folder as PLUMO, whatever the working folder, even with a Base.ini lying
+// next to the program and in a folder named in Russian.
 TEST(ProgramFile, WithoutBaseIniOpensTheDatabaseInTheProgramFolder) {
-  QTemporaryDir programDir;
+  QTemporaryDir programDir(QDir::tempPath() + QStringLiteral("/Программа Вельтон-XXXXXX"));
   QTemporaryDir workingDir;
   ASSERT_TRUE(programDir.isValid() && workingDir.isValid());
   const QString programFolder = QFileInfo(programDir.path()).canonicalFilePath();
