@@ -1,5 +1,6 @@
 #include "ClientLibrary.h"
 
+#include <QStringDecoder>
 #include <QStringList>
 #include <dlfcn.h>
 
@@ -28,6 +29,16 @@ QString currentName() {
   if (s.nameSet) return s.name;
   const QByteArray env = qgetenv("VELTON_FBCLIENT");
   return env.isEmpty() ? QString::fromLatin1(kDefaultName) : QString::fromLocal8Bit(env);
+}
+
+// A line of the server's text. Names inside it come in the connection's code
+// page, but file names and texts from before an attachment come as UTF-8:
+// a line that is valid UTF-8 is taken as such.
+QString serverText(const char* line) {
+  const QByteArray bytes(line);
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString text = utf8.decode(bytes);
+  return utf8.hasError() ? Cp1251::decode(bytes) : text;
 }
 
 }  // namespace
@@ -125,7 +136,7 @@ void ClientLibrary::raise(const ISC_STATUS* status) const {
   QStringList lines;
   const ISC_STATUS* p = status;
   char buf[1024];
-  while (fb_interpret(buf, sizeof buf, &p) > 0) lines << Cp1251::decode(QByteArray(buf));
+  while (fb_interpret(buf, sizeof buf, &p) > 0) lines << serverText(buf);
   if (lines.isEmpty()) lines << QStringLiteral("Unknown server error %1").arg(gdsCode);
   throw EIBError(lines.join(QLatin1Char('\n')), sqlCode, gdsCode);
 }

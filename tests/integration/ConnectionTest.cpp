@@ -138,6 +138,17 @@ TEST(DatabaseNameTest, AFolderNamedInRussianIsReached) {
   db.setConnected(false);
 }
 
+// The server names a file it cannot open in UTF-8, before any connection's
+// character set applies.
+TEST(DatabaseNameTest, AMissingFileIsNamedReadably) {
+  TIBDatabase db;
+  db.DatabaseName = QStringLiteral("localhost:/var/tmp/нет такой папки/учёт.fdb");
+  db.Params = ScratchDatabase::params();
+  db.LoginPrompt = false;
+  const QString error = errorText([&] { db.setConnected(true); });
+  EXPECT_TRUE(error.contains(QStringLiteral("/нет такой папки/учёт.fdb"))) << error.toStdString();
+}
+
 TEST(ParamLinesTest, NamesIgnoreCaseAndSettingReplacesTheLine) {
   QStringList lines{"User_Name=a", "password=b"};
   ParamLines::setValue(lines, "USER_NAME", "c");
