@@ -50,6 +50,16 @@ bool isDateVariant(const QVariant& v) {
   return v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate || v.typeId() == QMetaType::QTime;
 }
 
+// A date or time that holds none is NULL, as a field without one reads.
+bool isEmptyDate(const QVariant& v) {
+  switch (v.typeId()) {
+    case QMetaType::QDateTime: return !v.toDateTime().isValid();
+    case QMetaType::QDate: return !v.toDate().isValid();
+    case QMetaType::QTime: return !v.toTime().isValid();
+    default: return false;
+  }
+}
+
 }  // namespace
 
 Statement::Statement(TIBDatabase& db, TIBTransaction& tr) : db_(db), tr_(tr) {}
@@ -174,7 +184,7 @@ void Statement::setInput(int i, const QVariant& value) {
   short& ind = inInd_[size_t(i)];
   const int t = orig.sqltype & ~1;
   v.sqlind = &ind;
-  if (!value.isValid() || value.isNull()) {
+  if (!value.isValid() || value.isNull() || isEmptyDate(value)) {
     ind = -1;
     v.sqltype = short(t | 1);
     buf = QByteArray(std::max<int>(orig.sqllen + 2, 8), '\0');

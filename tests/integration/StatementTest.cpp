@@ -218,4 +218,27 @@ TEST_F(StatementTest, ExecuteImmediateRunsAWholeText) {
   EXPECT_THROW(script.execImmediate(), EIBError);
 }
 
+TEST_F(StatementTest, DateParametersWithoutADateAreNull) {
+  TIBSQL ins;
+  ins.setDatabase(&s.db);
+  ins.SQL << "insert into T (ID, DAY_AT) values (:ID, :DAY_AT)";
+  const QVariant cases[] = {QDateTime(), QDate(), QTime(), QDateTime(QDate(), QTime(10, 0))};
+  int id = 0;
+  for (const QVariant& v : cases) {
+    ins.paramByName("ID").setAsInteger(++id);
+    ins.paramByName("DAY_AT").setValue(v);
+    ins.execQuery();
+  }
+  EXPECT_EQ(count("select count(*) from T where DAY_AT is null"), id);
+}
+
+TEST_F(StatementTest, ServerErrorsNameCyrillicObjectsReadably) {
+  try {
+    exec({"select * from \"ТАБЛИЦА\""});
+    FAIL() << "no error";
+  } catch (const EIBError& e) {
+    EXPECT_TRUE(e.message().contains("ТАБЛИЦА")) << e.message().toStdString();
+  }
+}
+
 }  // namespace
