@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringList>
 #include <dlfcn.h>
+#include <memory>
+#include <vector>
 
 #include "DbErrors.h"
 #include "os/Cp1251.h"
@@ -17,6 +19,8 @@ struct State {
   bool tried = false;
   ClientLibrary* lib = nullptr;
   QString error;
+  // Every instance loaded stays: handles and statements may still use it.
+  std::vector<std::unique_ptr<ClientLibrary>> loaded;
 };
 
 State& state() {
@@ -102,6 +106,7 @@ const ClientLibrary& ClientLibrary::get() {
   if (!s.tried) {
     s.tried = true;
     s.lib = ClientLibraryLoader::load(s.error);
+    if (s.lib) s.loaded.emplace_back(s.lib);
   }
   if (!s.lib) throw EIBClientError(s.error);
   return *s.lib;
@@ -123,7 +128,6 @@ void ClientLibrary::setLibraryName(const QString& fileName) {
   s.name = fileName;
   s.nameSet = true;
   s.tried = false;
-  // An earlier instance stays allocated: handles may still point into it.
   s.lib = nullptr;
   s.error.clear();
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <ibase.h>
+#include <memory>
 
 // The Firebird client library, loaded once at run time and bound by entry-point
 // name. Every data-access component checks it on creation.
@@ -64,7 +65,9 @@ class ClientLibrary {
 
  private:
   friend struct ClientLibraryLoader;
+  friend struct std::default_delete<ClientLibrary>;
   ClientLibrary() = default;
+  ~ClientLibrary() = default;
 };
 
 // Shorthand used inside the layer.

@@ -65,9 +65,9 @@ bool isEmptyDate(const QVariant& v) {
 Statement::Statement(TIBDatabase& db, TIBTransaction& tr) : db_(db), tr_(tr) {}
 
 Statement::~Statement() {
-  if (handle_ && db_.connected()) {
+  if (handle_ && lib_ && db_.connected()) {
     ISC_STATUS_ARRAY status;
-    fb().isc_dsql_free_statement(status, &handle_, DSQL_drop);
+    lib_->isc_dsql_free_statement(status, &handle_, DSQL_drop);
   }
   freeSqlda();
 }
@@ -84,6 +84,7 @@ bool Statement::isSelect() const {
 
 void Statement::prepare(const QString& sql) {
   const ClientLibrary& lib = fb();
+  lib_ = &lib;
   db_.checkConnected();
   tr_.checkInTransaction();
   const QByteArray text = Cp1251::encode(sql);
@@ -315,7 +316,7 @@ void Statement::closeCursor() {
   if (!cursorOpen_) return;
   cursorOpen_ = false;
   ISC_STATUS_ARRAY status;
-  fb().isc_dsql_free_statement(status, &handle_, DSQL_close);
+  lib_->isc_dsql_free_statement(status, &handle_, DSQL_close);
 }
 
 QVariant Statement::readColumn(int i) {

@@ -8,6 +8,7 @@
 
 #include "Field.h"
 
+class ClientLibrary;
 class TIBDatabase;
 class TIBTransaction;
 class TParam;
@@ -55,6 +56,7 @@ class Statement {
   QVariant readColumn(int i);
   void freeSqlda();
 
+  const ClientLibrary* lib_ = nullptr;  // the library the handle came from
   TIBDatabase& db_;
   TIBTransaction& tr_;
   isc_stmt_handle handle_ = 0;

@@ -42,6 +42,23 @@ TEST(ClientLibraryTest, MissingLibraryGivesTheInstallMessage) {
   EXPECT_EQ(ClientLibrary::version(), 6);
 }
 
+// Statements and connections made before the library is switched end on the
+// library they came from, even when the new one cannot be loaded.
+TEST(ClientLibraryTest, OpenHandlesOutliveASwitchToAMissingLibrary) {
+  ScratchDatabase s{QString()};
+  s.tr.startTransaction();
+  TIBQuery q;
+  q.setDatabase(&s.db);
+  q.setUniDirectional(true);
+  q.SQL << "select RDB$RELATION_NAME from RDB$RELATIONS";
+  q.open();
+  ClientLibrary::setLibraryName("libfbclient-missing.so.2");
+  q.close();
+  ClientLibrary::setLibraryName("libfbclient.so.2");
+  EXPECT_FALSE(q.active());
+  EXPECT_NO_THROW(s.tr.commit());
+}
+
 struct LoginTest : ::testing::Test {
   ScratchDatabase s{QString()};
   HookGuard hooks;
