@@ -215,7 +215,9 @@ void TIBSecurityService::displayUser(const QString& name) {
       case isc_spb_sec_firstname:
       case isc_spb_sec_middlename:
       case isc_spb_sec_lastname: {
+        if (end - p < 2) return;
         const int len = readShort(p);
+        if (end - p - 2 < len) return;
         const QString text = QString::fromUtf8(p + 2, len);
         p += 2 + len;
         if (tag == isc_spb_sec_username) {
@@ -230,6 +232,7 @@ void TIBSecurityService::displayUser(const QString& name) {
       case isc_spb_sec_userid:
       case isc_spb_sec_groupid:
       case isc_spb_sec_admin: {
+        if (end - p < 4) return;
         const int n = readInteger(p);
         p += 4;
         if (u && tag == isc_spb_sec_userid) u->UserID = n;
