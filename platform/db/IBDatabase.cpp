@@ -41,9 +41,12 @@ void setValue(QStringList& lines, const QString& name, const QString& value) {
 namespace {
 
 void addDpbString(QByteArray& dpb, char tag, const QByteArray& value) {
+  // Cutting a login or password would log in with something else.
+  if (value.size() > 255)
+    throw EDatabaseError(QStringLiteral("Connection parameter is too long: %1 bytes, at most 255").arg(value.size()));
   dpb.append(tag);
-  dpb.append(char(std::min<int>(int(value.size()), 255)));
-  dpb.append(value.left(255));
+  dpb.append(char(value.size()));
+  dpb.append(value);
 }
 
 QString cancelledText() { return QStringLiteral("Operation cancelled at user's request"); }

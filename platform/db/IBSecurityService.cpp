@@ -87,7 +87,9 @@ void TIBSecurityService::setActive(bool on) {
   spb.append(char(isc_spb_version));
   spb.append(char(isc_spb_current_version));
   auto addSpb = [&spb](char tag, const QString& value) {
-    const QByteArray bytes = serviceText(value).left(255);
+    const QByteArray bytes = serviceText(value);
+    if (bytes.size() > 255)
+      throw EDatabaseError(QStringLiteral("Connection parameter is too long: %1 bytes, at most 255").arg(bytes.size()));
     spb.append(tag);
     spb.append(char(bytes.size()));
     spb.append(bytes);

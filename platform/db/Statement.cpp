@@ -195,10 +195,14 @@ void Statement::setInput(int i, const QVariant& value) {
   ind = 0;
   v.sqltype = short(t | 1);
   auto setText = [&](const QByteArray& bytes) {
+    // A longer text cannot be described to the server; cutting it would
+    // compare or store something else than was given.
+    if (bytes.size() > 0x7FFF)
+      throw EDatabaseError(QStringLiteral("Parameter value is too long: %1 bytes, at most 32767").arg(bytes.size()));
     buf = bytes;
     if (buf.isEmpty()) buf.reserve(1);
     v.sqltype = SQL_TEXT | 1;
-    v.sqllen = short(std::min<qsizetype>(bytes.size(), 0x7FFF));
+    v.sqllen = short(bytes.size());
     v.sqlscale = 0;
     if (t != SQL_TEXT && t != SQL_VARYING) v.sqlsubtype = 0;
     v.sqldata = buf.data();

@@ -2,6 +2,7 @@
 
 #include "ScratchDatabase.h"
 #include "db/DbErrors.h"
+#include "db/IBDatabase.h"
 #include "db/IBQuery.h"
 #include "db/IBSQL.h"
 #include "db/IBStoredProc.h"
@@ -242,3 +243,29 @@ TEST_F(StatementTest, ServerErrorsNameCyrillicObjectsReadably) {
 }
 
 }  // namespace
+
+// Texts the server cannot be given whole are refused, never cut.
+TEST_F(StatementTest, OverlongTextsAreRefusedNotCut) {
+  TIBQuery q;
+  q.setDatabase(&s.db);
+  q.SQL << "select count(*) from T where NAME = :NAME";
+  q.paramByName("NAME").setAsString(QString(32768, QLatin1Char('a')));
+  try {
+    q.open();
+    FAIL() << "no error";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.message(), "Parameter value is too long: 32768 bytes, at most 32767");
+  }
+
+  TIBDatabase db;
+  db.DatabaseName = s.connectionString();
+  db.Params = ScratchDatabase::params("SYSDBA", QString(256, QLatin1Char('q')));
+  db.LoginPrompt = false;
+  try {
+    db.setConnected(true);
+    FAIL() << "no error";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.message(), "Connection parameter is too long: 256 bytes, at most 255");
+  }
+  EXPECT_FALSE(db.connected());
+}
