@@ -5,7 +5,8 @@
 #include <QtMath>
 #include <climits>
 #include <cmath>
-#include <unordered_map>
+
+#include "ui/GifWriter.h"
 
 namespace Logo {
 
@@ -65,70 +66,6 @@ QImage drawFrame(int frame) {
   return indexed;
 }
 
-// Variable-width codes, least significant bit first.
-class CodeWriter {
- public:
-  void put(int code, int width) {
-    bits_ |= quint32(code) << count_;
-    count_ += width;
-    while (count_ >= 8) {
-      bytes_.append(char(bits_ & 0xFF));
-      bits_ >>= 8;
-      count_ -= 8;
-    }
-  }
-  QByteArray finish() {
-    if (count_ > 0) bytes_.append(char(bits_ & 0xFF));
-    bits_ = 0;
-    count_ = 0;
-    return bytes_;
-  }
-
- private:
-  QByteArray bytes_;
-  quint32 bits_ = 0;
-  int count_ = 0;
-};
-
-// The LZW code stream of GIF image data.
-QByteArray compress(const QByteArray& pixels, int minCodeSize) {
-  const int clear = 1 << minCodeSize;
-  const int end = clear + 1;
-  std::unordered_map<quint32, int> table;
-  int next = clear + 2;
-  int width = minCodeSize + 1;
-  CodeWriter out;
-  out.put(clear, width);
-  int prefix = uchar(pixels.at(0));
-  for (int i = 1; i < pixels.size(); ++i) {
-    const int pixel = uchar(pixels.at(i));
-    const quint32 key = (quint32(prefix) << 8) | quint32(pixel);
-    if (auto found = table.find(key); found != table.end()) {
-      prefix = found->second;
-      continue;
-    }
-    out.put(prefix, width);
-    if (next < 4096) {
-      table.emplace(key, next++);
-      if (next > (1 << width) && width < 12) ++width;
-    } else {
-      out.put(clear, width);
-      table.clear();
-      next = clear + 2;
-      width = minCodeSize + 1;
-    }
-    prefix = pixel;
-  }
-  out.put(prefix, width);
-  out.put(end, width);
-  return out.finish();
-}
-
-void put16(QByteArray& out, int value) {
-  out.append(char(value & 0xFF));
-  out.append(char((value >> 8) & 0xFF));
-}
-
 }  // namespace
 
 QList<QImage> frames() {
@@ -138,57 +75,5 @@ QList<QImage> frames() {
 }
 
 QByteArray gif() { return encodeAnimatedGif(frames(), kFrameTimeMs / 10); }
-
-QByteArray encodeAnimatedGif(const QList<QImage>& images, int delayCs) {
-  const QImage& first = images.front();
-  QList<QRgb> colours = first.colorTable();
-  int bits = 1;
-  while ((1 << bits) < colours.size()) ++bits;
-  colours.resize(1 << bits, qRgb(0, 0, 0));
-
-  QByteArray out("GIF89a");
-  put16(out, first.width());
-  put16(out, first.height());
-  out.append(char(0x80 | ((bits - 1) << 4) | (bits - 1)));  // a global colour table of 2^bits
-  out.append('\0');                                          // background colour
-  out.append('\0');                                          // pixel aspect
-  for (QRgb c : colours) {
-    out.append(char(qRed(c)));
-    out.append(char(qGreen(c)));
-    out.append(char(qBlue(c)));
-  }
-  out.append(QByteArray::fromHex("21ff0b"));
-  out.append("NETSCAPE2.0");
-  out.append(QByteArray::fromHex("0301000000"));  // repeat without end
-
-  const int minCodeSize = qMax(2, bits);
-  for (const QImage& image : images) {
-    out.append(QByteArray::fromHex("21f904"));
-    out.append('\0');  // no transparency; the next frame covers this one
-    put16(out, delayCs);
-    out.append('\0');
-    out.append('\0');
-    out.append(char(0x2C));
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, image.width());
-    put16(out, image.height());
-    out.append('\0');  // no local colour table, not interlaced
-    QByteArray pixels;
-    pixels.reserve(image.width() * image.height());
-    for (int y = 0; y < image.height(); ++y)
-      pixels.append(reinterpret_cast<const char*>(image.constScanLine(y)), image.width());
-    const QByteArray data = compress(pixels, minCodeSize);
-    out.append(char(minCodeSize));
-    for (int at = 0; at < data.size(); at += 255) {
-      const int length = qMin(255, int(data.size()) - at);
-      out.append(char(length));
-      out.append(data.mid(at, length));
-    }
-    out.append('\0');
-  }
-  out.append(char(0x3B));
-  return out;
-}
 
 }  // namespace Logo

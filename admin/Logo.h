@@ -18,9 +18,4 @@ QList<QImage> frames();
 // The frames as an endlessly repeating GIF animation, kFrameTimeMs each.
 QByteArray gif();
 
-// GIF89a of indexed frames of one size and one colour table (at most 256
-// colours); each frame shown for delayCs hundredths of a second, the whole
-// repeating without end.
-QByteArray encodeAnimatedGif(const QList<QImage>& frames, int delayCs);
-
 }  // namespace Logo

@@ -14,9 +14,5 @@ constexpr int kLogoFrameDelay = 12;
 // The frames: indexed images of kLogoWidth x kLogoHeight sharing one colour table.
 QList<QImage> FirmLogoFrames();
 
-// An animated GIF that loops forever: the frames (indexed, one size, the colour
-// table of the first one, at most 256 colours), each shown for the delay.
-QByteArray EncodeAnimatedGif(const QList<QImage>& frames, int delayCentiseconds);
-
-// EncodeAnimatedGif(FirmLogoFrames(), kLogoFrameDelay).
+// The frames as an animated GIF that loops forever, kLogoFrameDelay each.
 QByteArray FirmLogoGif();

@@ -91,19 +91,6 @@ TEST(Logo, GifHoldsTheDrawnFrames) {
     EXPECT_NE(decoded, previous) << "frame " << i;
     previous = decoded;
   }
-  // A picture large and varied enough to fill the code table and start again.
-  QImage noise(300, 300, QImage::Format_Indexed8);
-  noise.setColorTable(frames[0].colorTable());
-  quint32 seed = 7;
-  for (int y = 0; y < noise.height(); ++y)
-    for (int x = 0; x < noise.width(); ++x) {
-      seed = seed * 1103515245u + 12345u;
-      noise.setPixel(x, y, (seed >> 16) % 5);
-    }
-  QByteArray noiseGif = Logo::encodeAnimatedGif({noise}, 10);
-  QBuffer noiseBuffer(&noiseGif);
-  QImageReader noiseReader(&noiseBuffer, "gif");
-  EXPECT_EQ(noiseReader.read().convertToFormat(QImage::Format_RGB32), noise.convertToFormat(QImage::Format_RGB32));
 }
 
 // "О программе" shows the box modally; "Закрыть", Enter and the close box each

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
+#include <QRandomGenerator>
 #include <QTest>
 
+#include "support/GifFrames.h"
 #include "ui/AnimatedImage.h"
+#include "ui/GifWriter.h"
 #include "ui/RxLabel.h"
 
 namespace {
@@ -17,6 +20,18 @@ QByteArray twoFrameGif() {
                            QByteArray::fromHex("2c" "0000" "0000" "0100" "0100" "00") +  // 1 x 1
                            QByteArray::fromHex("02" "02" "4401" "00");                   // one pixel
   return header + colours + loop + frame + frame + QByteArray::fromHex("3b");
+}
+
+QImage indexed(int width, int height, int colours, quint32 seed, bool noisy) {
+  QImage image(width, height, QImage::Format_Indexed8);
+  QList<QRgb> table;
+  for (int i = 0; i < colours; ++i) table << qRgb(i * 37 % 256, i * 91 % 256, 255 - i);
+  image.setColorTable(table);
+  QRandomGenerator random(seed);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      image.scanLine(y)[x] = uchar(noisy ? random.bounded(colours) : ((x / 5 + y / 3) % colours));
+  return image;
 }
 
 }  // namespace
@@ -34,6 +49,32 @@ TEST(Pictures, AnimatedImagePlaysGifAndIsClickable) {
   image.setAnimate(false);
   EXPECT_NE(image.movie()->state(), QMovie::Running);
   EXPECT_FALSE(image.loadData(QByteArray("not a picture")));
+}
+
+TEST(Pictures, GifEncoderKeepsEveryPixelWhateverTheCodeWidths) {
+  const struct {
+    int width, height, colours;
+    bool noisy;
+  } cases[] = {
+      {1, 1, 2, false},      // smallest code size
+      {3, 2, 4, true},
+      {119, 70, 16, true},   // a logo's size, noise: the table fills up and is cleared
+      {300, 300, 5, true},   // a colour table padded to 8, many table resets
+      {300, 200, 256, true}, // 8-bit pixels, many table resets
+      {640, 3, 256, false},  // long runs
+  };
+  for (const auto& c : cases) {
+    const QList<QImage> frames = {indexed(c.width, c.height, c.colours, 1, c.noisy),
+                                  indexed(c.width, c.height, c.colours, 2, c.noisy)};
+    int delay = 0, loops = 0;
+    const QList<QImage> read = decodeGifFrames(encodeAnimatedGif(frames, 5), &delay, &loops);
+    ASSERT_EQ(read.size(), 2) << c.width << "x" << c.height;
+    for (int i = 0; i < 2; ++i)
+      EXPECT_EQ(read[i], frames[i].convertToFormat(QImage::Format_RGB32)) << c.width << "x" << c.height << " frame " << i;
+    EXPECT_EQ(delay, 50);
+    EXPECT_EQ(loops, -1);
+  }
+  EXPECT_TRUE(encodeAnimatedGif({}, 5).isEmpty());
 }
 
 TEST(Pictures, LabelDoubleClickRaisesClickThenDoubleClickOnce) {
