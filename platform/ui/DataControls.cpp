@@ -52,6 +52,42 @@ void DataLink::unbind() {
   ds_ = nullptr;
 }
 
+FieldLink::FieldLink(QObject* owner, std::function<void()> show, std::function<void()> flush)
+    : owner_(owner), show_(show), flush_(std::move(flush)), link_(std::move(show)) {}
+
+FieldLink::~FieldLink() {
+  if (source_) source_->removeFlush(owner_);
+}
+
+void FieldLink::setDataSource(TDataSource* source) {
+  if (source_) {
+    source_->removeFlush(owner_);
+    QObject::disconnect(source_, nullptr, owner_, nullptr);
+  }
+  source_ = source;
+  if (source_) {
+    QObject::connect(source_, &TDataSource::dataSetReplaced, owner_, [this] { rebind(); });
+    source_->addFlush(owner_, flush_);
+  }
+  rebind();
+}
+
+void FieldLink::rebind() {
+  link_.bind(source_ ? source_->dataSet() : nullptr);
+  show_();
+}
+
+TField* FieldLink::field(const QString& name) const {
+  TIBCustomDataSet* ds = source_ ? source_->dataSet() : nullptr;
+  return ds && ds->active() ? ds->findField(name) : nullptr;
+}
+
+TField* FieldLink::fieldToEdit(const QString& name) const {
+  TField* f = field(name);
+  if (!f || !source_) return nullptr;
+  return f->dataSet().state() == dsEdit || source_->autoEdit ? f : nullptr;
+}
+
 void DataLink::dataSetChanged(TIBCustomDataSet& ds) {
   if (onDataSetChanged) onDataSetChanged(ds);
   else if (changed_) changed_();
@@ -473,62 +509,47 @@ void TDBNavigator::updateButtons() {
 
 // ---- data-aware edits
 
-TDBEdit::TDBEdit(QWidget* parent) : TEdit(parent), link_([this] { showField(); }) {
+namespace {
+
+// Marks a write of the edit's own into its field; the field's change then does
+// not show back in the edit.
+class ShowingFlag {
+ public:
+  explicit ShowingFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~ShowingFlag() { flag_ = false; }
+  ShowingFlag(const ShowingFlag&) = delete;
+  ShowingFlag& operator=(const ShowingFlag&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+TDBEdit::TDBEdit(QWidget* parent)
+    : TEdit(parent), link_(this, [this] { showField(); }, [this] { updateRecord(); }) {
   connect(this, &QLineEdit::textEdited, this, [this] {
     guarded([this] {
-      TField* f = field();
-      if (!f || !source_) return;
-      TIBCustomDataSet& ds = f->dataSet();
-      if (ds.state() != dsEdit && !source_->autoEdit) return;
+      TField* f = link_.fieldToEdit(dataField);
+      if (!f) return;
       // the edit keeps what was typed while the dataset changes state
       const QString typed = text();
-      showing_ = true;
+      ShowingFlag showing(showing_);
       try {
-        if (ds.state() != dsEdit) ds.edit();
+        if (f->dataSet().state() != dsEdit) f->dataSet().edit();
         modified_ = true;
         f->setAsString(typed);
         modified_ = false;
       } catch (const EConvertError&) {
         // written when the edit is left, where the error shows
-      } catch (...) {
-        showing_ = false;
-        throw;
       }
-      showing_ = false;
     });
   });
-}
-
-TDBEdit::~TDBEdit() {
-  if (source_) source_->removeFlush(this);
-}
-
-void TDBEdit::setDataSource(TDataSource* source) {
-  if (source_) {
-    source_->removeFlush(this);
-    disconnect(source_, nullptr, this, nullptr);
-  }
-  source_ = source;
-  if (source_) {
-    connect(source_, &TDataSource::dataSetReplaced, this, [this] { rebind(); });
-    source_->addFlush(this, [this] { updateRecord(); });
-  }
-  rebind();
 }
 
 void TDBEdit::setDataField(const QString& name) {
   dataField = name;
   showField();
-}
-
-void TDBEdit::rebind() {
-  link_.bind(source_ ? source_->dataSet() : nullptr);
-  showField();
-}
-
-TField* TDBEdit::field() const {
-  TIBCustomDataSet* ds = source_ ? source_->dataSet() : nullptr;
-  return ds && ds->active() ? ds->findField(dataField) : nullptr;
 }
 
 void TDBEdit::showField() {
@@ -543,14 +564,10 @@ void TDBEdit::updateRecord() {
   if (!modified_) return;
   TField* f = field();
   if (!f) return;
-  showing_ = true;
-  try {
+  {
+    ShowingFlag showing(showing_);
     f->setAsString(text());
-  } catch (...) {
-    showing_ = false;
-    throw;
   }
-  showing_ = false;
   modified_ = false;
 }
 
@@ -559,48 +576,24 @@ void TDBEdit::focusOutEvent(QFocusEvent* event) {
   guarded([this] { updateRecord(); });
 }
 
-TDBDateEdit::TDBDateEdit(QWidget* parent) : TDateEdit(parent), link_([this] { showField(); }) {
+TDBDateEdit::TDBDateEdit(QWidget* parent)
+    : TDateEdit(parent), link_(this, [this] { showField(); }, [this] { updateRecord(); }) {
   connect(edit_, &QLineEdit::textChanged, this, [this] {
     if (showing_) return;
     guarded([this] {
-      TField* f = field();
-      if (!f || !source_) return;
-      TIBCustomDataSet& ds = f->dataSet();
-      if (ds.state() != dsEdit && !source_->autoEdit) return;
+      TField* f = link_.fieldToEdit(dataField);
+      if (!f) return;
       const QDate d = date();
       const bool empty = text().trimmed().isEmpty();
-      showing_ = true;
-      try {
-        if (ds.state() != dsEdit) ds.edit();
-        modified_ = !d.isValid() && !empty;
-        if (d.isValid())
-          f->setAsDateTime(d.startOfDay());
-        else if (empty)
-          f->setNull();
-      } catch (...) {
-        showing_ = false;
-        throw;
-      }
-      showing_ = false;
+      ShowingFlag showing(showing_);
+      if (f->dataSet().state() != dsEdit) f->dataSet().edit();
+      modified_ = !d.isValid() && !empty;
+      if (d.isValid())
+        f->setAsDateTime(d.startOfDay());
+      else if (empty)
+        f->setNull();
     });
   });
-}
-
-TDBDateEdit::~TDBDateEdit() {
-  if (source_) source_->removeFlush(this);
-}
-
-void TDBDateEdit::setDataSource(TDataSource* source) {
-  if (source_) {
-    source_->removeFlush(this);
-    disconnect(source_, nullptr, this, nullptr);
-  }
-  source_ = source;
-  if (source_) {
-    connect(source_, &TDataSource::dataSetReplaced, this, [this] { rebind(); });
-    source_->addFlush(this, [this] { updateRecord(); });
-  }
-  rebind();
 }
 
 void TDBDateEdit::updateRecord() {
@@ -618,16 +611,6 @@ bool TDBDateEdit::eventFilter(QObject* watched, QEvent* event) {
 void TDBDateEdit::setDataField(const QString& name) {
   dataField = name;
   showField();
-}
-
-void TDBDateEdit::rebind() {
-  link_.bind(source_ ? source_->dataSet() : nullptr);
-  showField();
-}
-
-TField* TDBDateEdit::field() const {
-  TIBCustomDataSet* ds = source_ ? source_->dataSet() : nullptr;
-  return ds && ds->active() ? ds->findField(dataField) : nullptr;
 }
 
 void TDBDateEdit::showField() {

@@ -64,6 +64,34 @@ class DataLink : public DataSetObserver {
   TIBCustomDataSet* ds_ = nullptr;
 };
 
+// What a data-aware edit is bound to: the data source, whose dataset it watches
+// (show runs on every change), and under whose updateRecord() the edit's flush
+// is registered, keyed by the edit.
+class FieldLink {
+ public:
+  FieldLink(QObject* owner, std::function<void()> show, std::function<void()> flush);
+  ~FieldLink();
+  FieldLink(const FieldLink&) = delete;
+  FieldLink& operator=(const FieldLink&) = delete;
+
+  TDataSource* dataSource() const { return source_; }
+  void setDataSource(TDataSource* source);
+  // The named field of the current row; null while the dataset is closed.
+  TField* field(const QString& name) const;
+  // The field, where typing may change it: the dataset is in edit state or the
+  // data source puts it there.
+  TField* fieldToEdit(const QString& name) const;
+
+ private:
+  void rebind();
+
+  QObject* owner_;
+  std::function<void()> show_;
+  std::function<void()> flush_;
+  QPointer<TDataSource> source_;
+  DataLink link_;
+};
+
 // Table model over a dataset: a column per visible field, in field order.
 class DataSetModel : public QAbstractTableModel {
   Q_OBJECT
@@ -210,10 +238,9 @@ class TDBEdit : public TEdit {
 
  public:
   explicit TDBEdit(QWidget* parent = nullptr);
-  ~TDBEdit() override;
 
-  void setDataSource(TDataSource* source);
-  TDataSource* dataSource() const { return source_; }
+  void setDataSource(TDataSource* source) { link_.setDataSource(source); }
+  TDataSource* dataSource() const { return link_.dataSource(); }
   QString dataField;
   void setDataField(const QString& name);
 
@@ -224,12 +251,10 @@ class TDBEdit : public TEdit {
   void focusOutEvent(QFocusEvent* event) override;
 
  private:
-  void rebind();
   void showField();
-  TField* field() const;
+  TField* field() const { return link_.field(dataField); }
 
-  QPointer<TDataSource> source_;
-  DataLink link_;
+  FieldLink link_;
   bool modified_ = false;
   bool showing_ = false;
 };
@@ -242,10 +267,9 @@ class TDBDateEdit : public TDateEdit {
 
  public:
   explicit TDBDateEdit(QWidget* parent = nullptr);
-  ~TDBDateEdit() override;
 
-  void setDataSource(TDataSource* source);
-  TDataSource* dataSource() const { return source_; }
+  void setDataSource(TDataSource* source) { link_.setDataSource(source); }
+  TDataSource* dataSource() const { return link_.dataSource(); }
   QString dataField;
   void setDataField(const QString& name);
 
@@ -256,12 +280,10 @@ class TDBDateEdit : public TDateEdit {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void rebind();
   void showField();
-  TField* field() const;
+  TField* field() const { return link_.field(dataField); }
 
-  QPointer<TDataSource> source_;
-  DataLink link_;
+  FieldLink link_;
   bool showing_ = false;
   bool modified_ = false;  // the text holds no date yet
 };
