@@ -120,39 +120,32 @@ int TFormSpisUser::SelectUser() {
   main.currentManagerId = -1;
   main.IBTrans->startTransaction();
   setProfileLayout(false);
-  int result = mrCancel;
-  try {
-    main.IBQuery1->open();
-    centreOnMainForm();
-    RxDBGrid1->setFocus();
-    result = showModal();
-  } catch (...) {
-    main.IBQuery1->close();
+  return showList([&main] {
     if (main.IBTrans->inTransaction()) main.IBTrans->rollback();
-    throw;
-  }
-  main.IBQuery1->close();
-  if (main.IBTrans->inTransaction()) main.IBTrans->rollback();
-  return result;
+  });
 }
 
 int TFormSpisUser::SelectProfile() {
-  TFormMain& main = *FormMain;
-  main.profileId = -1;
+  FormMain->profileId = -1;
   setProfileLayout(true);
+  return showList([this] { setProfileLayout(false); });
+}
+
+int TFormSpisUser::showList(const std::function<void()>& afterwards) {
+  TIBQuery* rows = FormMain->IBQuery1;
   int result = mrCancel;
   try {
-    main.IBQuery1->open();
+    rows->open();
     centreOnMainForm();
     RxDBGrid1->setFocus();
     result = showModal();
   } catch (...) {
-    main.IBQuery1->close();
-    setProfileLayout(false);
+    rows->close();
+    afterwards();
     throw;
   }
-  main.IBQuery1->close();
-  setProfileLayout(false);
+  rows->close();
+  afterwards();
   return result;
 }
 

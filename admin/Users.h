@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "ui/Form.h"
@@ -50,6 +51,9 @@ class TFormSpisUser : public TForm {
  private:
   void setProfileLayout(bool profile);
   void centreOnMainForm();
+  // Shows the list modally on the rows of FormMain->IBQuery1, opened for the
+  // showing; afterwards runs once the rows are closed, however the showing ends.
+  int showList(const std::function<void()>& afterwards);
   // Whether IBQuery1 stands on a row.
   bool hasCurrentRow() const;
   void RxDBGrid1DblClick();
