@@ -273,3 +273,19 @@ void TFormMain::FormClose(TCloseAction&) {
 }
 
 void TFormMain::ExitProgr() { close(); }
+
+void TFormMain::runInOwnTransaction(const std::function<void()>& work) {
+  IBTrans->startTransaction();
+  try {
+    work();
+    IBTrans->commit();
+  } catch (...) {
+    if (IBTrans->inTransaction()) {
+      try {
+        IBTrans->rollback();
+      } catch (...) {
+      }
+    }
+    throw;
+  }
+}

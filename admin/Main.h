@@ -296,6 +296,11 @@ class TFormMain : public TForm {
   void buildMenu();
   void buildProfileCopy();
 
+  // Starts IBTrans, runs the work and commits. A failure rolls the transaction
+  // back, so that nothing of the work stays behind, and goes on up: the error
+  // shown is the work's, not one of the rollback.
+  void runInOwnTransaction(const std::function<void()>& work);
+
   // Takes ownership of a non-visual component; they are destroyed after the
   // widgets, last made first.
   template <class T>

@@ -16,22 +16,11 @@ void TFormMain::miDelDataUserClick() {
   if (currentManagerId == -1) return;
   const QString question = QStringLiteral("Удалить данные, занесенные ") + RxLUser->caption() + QStringLiteral(" ?");
   if (!Prompter::current().systemYesNo(question, QStringLiteral("Подтверждение удаления данных"))) return;
-  IBTrans->startTransaction();
-  try {
+  // A refused deletion leaves no transaction behind for the next command.
+  runInOwnTransaction([this] {
     IbsDelDanMen->paramByName(QStringLiteral("MEN_ID")).setAsInteger(currentManagerId);
     IbsDelDanMen->execProc();
-    IBTrans->commit();
-  } catch (...) {
-    // A refused deletion leaves no transaction behind for the next command;
-    // the error shown is the refusal, not a failure of this rollback.
-    if (IBTrans->inTransaction()) {
-      try {
-        IBTrans->rollback();
-      } catch (...) {
-      }
-    }
-    throw;
-  }
+  });
   Prompter::current().message(QStringLiteral("Удаление данных завершено успешно"));
 }
 

@@ -174,10 +174,9 @@ void TFormMain::sbExecuteClick() {
     return;
   }
 
-  IBTrans->startTransaction();
-  // From here the transaction is this command's own: a failure rolls it back,
-  // so that no part of the script stays behind in it.
-  try {
+  // The transaction is this command's own: a failure rolls it back, so that no
+  // part of the script stays behind in it.
+  runInOwnTransaction([&] {
     const std::vector<Prepared> statements = prepare(readWholeFile(fileName));
     for (const Prepared& st : statements) {
       ScriptMain->SQL = QStringList{st.text};
@@ -187,16 +186,6 @@ void TFormMain::sbExecuteClick() {
         throw EIBError(e.message() + lineNote(st.line), e.sqlCode(), e.gdsCode());
       }
     }
-    IBTrans->commit();
-  } catch (...) {
-    if (IBTrans->inTransaction()) {
-      try {
-        IBTrans->rollback();
-      } catch (...) {
-        // The first error is the one to show.
-      }
-    }
-    throw;
-  }
+  });
   Prompter::current().message(QStringLiteral("Скрипт выполнен"));
 }
