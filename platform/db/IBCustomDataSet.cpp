@@ -61,8 +61,7 @@ std::vector<const TParam*> TIBCustomDataSet::boundParams(const QStringList& name
   return out;
 }
 
-void TIBCustomDataSet::open() {
-  if (active()) return;
+std::unique_ptr<Statement> TIBCustomDataSet::prepareStatement() {
   TIBDatabase* db = database();
   TIBTransaction* tr = transaction();
   if (!db) throw EDatabaseError(QStringLiteral("Database not assigned"));
@@ -74,6 +73,13 @@ void TIBCustomDataSet::open() {
   auto st = std::make_unique<Statement>(*db, *tr);
   st->prepare(parsed.text);
   st->setInputs(boundParams(parsed.names));
+  return st;
+}
+
+void TIBCustomDataSet::open() {
+  if (active()) return;
+  std::unique_ptr<Statement> st = prepareStatement();
+  TIBTransaction* tr = transaction();
   st->execute();
   buildFields(st->columns());
 

@@ -121,6 +121,9 @@ class TIBCustomDataSet {
   virtual QString selectText() const = 0;
   virtual TParams* selectParams() { return nullptr; }
   void checkInactive(const char* what) const;
+  // The select text prepared in the transaction, its parameters bound; the
+  // database must be connected and the transaction active.
+  std::unique_ptr<Statement> prepareStatement();
 
  private:
   friend class TField;

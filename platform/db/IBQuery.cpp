@@ -1,8 +1,5 @@
 #include "IBQuery.h"
 
-#include "DbErrors.h"
-#include "IBDatabase.h"
-#include "IBTransaction.h"
 #include "SqlText.h"
 #include "Statement.h"
 
@@ -18,20 +15,9 @@ TParams& TIBQuery::params() {
 }
 
 void TIBQuery::ExecSQL() {
-  TIBDatabase* db = database();
-  TIBTransaction* tr = transaction();
-  if (!db) throw EDatabaseError(QStringLiteral("Database not assigned"));
-  if (!tr) throw EDatabaseError(QStringLiteral("Transaction not assigned"));
-  db->checkConnected();
-  tr->checkInTransaction();
-  const SqlText::Parsed parsed = SqlText::parseParams(sqlText());
-  std::vector<const TParam*> bound;
-  for (const QString& n : parsed.names) bound.push_back(&params().paramByName(n));
-  Statement st(*db, *tr);
-  st.prepare(parsed.text);
-  st.setInputs(bound);
-  st.execute();
-  st.closeCursor();
+  std::unique_ptr<Statement> st = prepareStatement();
+  st->execute();
+  st->closeCursor();
 }
 
 QString TIBTable::selectText() const { return QStringLiteral("select * from ") + TableName; }
