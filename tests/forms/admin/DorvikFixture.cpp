@@ -5,13 +5,18 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTest>
 #include <QTimer>
 
 #include "Main.h"
 #include "Program.h"
+#include "Users.h"
 #include "db/IBDatabase.h"
+#include "db/IBQuery.h"
+#include "db/IBSQL.h"
 #include "os/Cp1251.h"
 #include "os/FileSystem.h"
+#include "ui/DataControls.h"
 
 DorvikFixture::DorvikFixture() : previousDir_(QDir::currentPath()) {
   if (!workDir_.isValid()) throw std::runtime_error("no temporary folder");
@@ -107,4 +112,24 @@ DorvikFixture::ChildRun DorvikFixture::runCopy(const QString& folder, const QStr
   result.output = QString::fromLocal8Bit(child.readAll());
   result.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
   return result;
+}
+
+void execInMainTransaction(const QString& sql) {
+  TIBSQL statement;
+  statement.setDatabase(FormMain->MainBase);
+  statement.setTransaction(FormMain->IBTrans);
+  statement.SQL = QStringList{sql};
+  statement.execQuery();
+}
+
+void clickManagerInList(const QString& alias) {
+  TIBQuery& rows = *FormMain->IBQuery1;
+  TRxDBGrid& grid = *FormSpisUser->RxDBGrid1;
+  const int column = rows.fieldByName(QStringLiteral("MN_ALIAS")).index();
+  int row = 0;
+  while (row < rows.rowCount() && rows.value(row, column).toString() != alias) ++row;
+  ASSERT_LT(row, rows.rowCount()) << "no manager " << alias.toStdString();
+  grid.scrollTo(grid.model()->index(row, 0));
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(row, 0).center());
+  ASSERT_EQ(rows.recNo(), row);
 }

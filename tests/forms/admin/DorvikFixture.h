@@ -85,3 +85,11 @@ class DorvikFixture : public ::testing::Test {
 
 // Shorthand for Russian texts in tests.
 inline QString ru(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Runs a statement in the main form's transaction, as a page would.
+void execInMainTransaction(const QString& sql);
+
+// In the users list shown modally, clicks the row of the manager with this
+// login as stored; fails the test when there is none or the click does not
+// make it current.
+void clickManagerInList(const QString& alias);

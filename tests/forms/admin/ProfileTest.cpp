@@ -109,22 +109,9 @@ class ProfileTest : public DorvikFixture {
  protected:
   void SetUp() override { startAsAdministrator(); }
 
-  // The list's row of the manager with this login, clicked.
-  static void clickManager(const QString& alias) {
-    TIBQuery& rows = *FormMain->IBQuery1;
-    TRxDBGrid& grid = *FormSpisUser->RxDBGrid1;
-    const int column = rows.fieldByName(QStringLiteral("MN_ALIAS")).index();
-    int row = 0;
-    while (row < rows.rowCount() && rows.value(row, column).toString() != alias) ++row;
-    ASSERT_LT(row, rows.rowCount()) << "no manager " << alias.toStdString();
-    grid.scrollTo(grid.model()->index(row, 0));
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(row, 0).center());
-    ASSERT_EQ(rows.recNo(), row);
-  }
-
   void openPageFor(const QString& alias) {
     prompter().expectModal(kListCaption, [alias](TForm&) {
-      clickManager(alias);
+      clickManagerInList(alias);
       QTest::mouseClick(FormSpisUser->BnOk, Qt::LeftButton);
     });
     FormMain->OprPriv->click();
@@ -142,7 +129,7 @@ class ProfileTest : public DorvikFixture {
         form.close();
         return;
       }
-      clickManager(alias);
+      clickManagerInList(alias);
       QTest::mouseClick(FormSpisUser->BtProfil, Qt::LeftButton);
     });
     if (!message.isEmpty()) prompter().expectMessage(message);

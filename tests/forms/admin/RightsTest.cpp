@@ -85,15 +85,8 @@ class RightsTest : public DorvikFixture {
   // and the page opens.
   void openPageFor(const QString& alias) {
     prompter().expectModal(ru("Список пользователей Базы"), [alias](TForm&) {
-      TIBQuery& rows = *FormMain->IBQuery1;
-      TRxDBGrid& grid = *FormSpisUser->RxDBGrid1;
-      const int column = rows.fieldByName(QStringLiteral("MN_ALIAS")).index();
-      int row = 0;
-      while (row < rows.rowCount() && rows.value(row, column).toString() != alias) ++row;
-      ASSERT_LT(row, rows.rowCount()) << "no manager " << alias.toStdString();
-      grid.scrollTo(grid.model()->index(row, 0));
-      QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(row, 0).center());
-      ASSERT_EQ(rows.recNo(), row);
+      clickManagerInList(alias);
+      if (::testing::Test::HasFatalFailure()) return;
       QTest::mouseClick(FormSpisUser->BnOk, Qt::LeftButton);
     });
     FormMain->OprPriv->click();

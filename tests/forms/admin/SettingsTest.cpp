@@ -31,14 +31,6 @@ void typeInto(QLineEdit* edit, const char* text) {
     QTest::keyClick(edit, Qt::Key_Backspace);
 }
 
-void execInMainTransaction(const QString& sql) {
-  TIBSQL statement;
-  statement.setDatabase(FormMain->MainBase);
-  statement.setTransaction(FormMain->IBTrans);
-  statement.SQL = QStringList{sql};
-  statement.execQuery();
-}
-
 class SettingsPage : public DorvikFixture {
  protected:
   // Connected as the administrator, the settings page opened by its menu command.

@@ -34,15 +34,6 @@ QList<Kind> kinds(const ScriptedPrompter& prompter) {
   return result;
 }
 
-// Runs a statement in the main form's transaction, as a page would.
-void execInMainTransaction(const QString& sql) {
-  TIBSQL statement;
-  statement.setDatabase(FormMain->MainBase);
-  statement.setTransaction(FormMain->IBTrans);
-  statement.SQL = QStringList{sql};
-  statement.execQuery();
-}
-
 }  // namespace
 
 TEST_F(DorvikFixture, StartsAsAdministratorFromBaseIni) {
