@@ -13,15 +13,6 @@
 
 namespace {
 
-QString errorText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.message();
-  }
-  return QStringLiteral("(no error)");
-}
-
 // Installs login hooks for one test and removes them afterwards.
 struct HookGuard {
   ~HookGuard() {

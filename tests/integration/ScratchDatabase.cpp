@@ -6,6 +6,8 @@
 #include <atomic>
 #include <gtest/gtest.h>
 
+#include "os/Errors.h"
+
 namespace {
 
 QString testFolder() {
@@ -61,4 +63,13 @@ ScratchDatabase::~ScratchDatabase() {
 QStringList ScratchDatabase::params(const QString& user, const QString& password) {
   return {QStringLiteral("user_name=") + user, QStringLiteral("password=") + password,
           QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("sql_dialect=1")};
+}
+
+QString errorText(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Exception& e) {
+    return e.message();
+  }
+  return QStringLiteral("(no error)");
 }

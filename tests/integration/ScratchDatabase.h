@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "db/IBDatabase.h"
@@ -32,3 +33,6 @@ class ScratchDatabase {
 
 // Runs a script through isql-fb; returns its output, fails the test on an error.
 QString runIsql(const QString& script, const QStringList& args);
+
+// The message of the error the call raises, "(no error)" when it raises none.
+QString errorText(const std::function<void()>& f);

@@ -8,15 +8,6 @@
 
 namespace {
 
-QString errorText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.message();
-  }
-  return QStringLiteral("(no error)");
-}
-
 struct SecurityServiceTest : ::testing::Test {
   // Server logins are global: a name of this run's own, removed afterwards.
   const QString login = QStringLiteral("VTDB%1").arg(QCoreApplication::applicationPid());
