@@ -163,3 +163,15 @@ TEST(TestLoginFixture, CreatesAndRemovesItsLogin) {
   EXPECT_FALSE(db.loginExists(name));
   EXPECT_TRUE(db.loginExists("PLUMO"));
 }
+
+// Names sort as a Russian reader expects: Ё beside Е, letter case aside.
+TEST(Schema, NamesSortInRussianOrder) {
+  TestDatabase db(TestDatabase::SchemaOnly);
+  int login = 0;
+  for (const char* name : {"Ёлкин", "Жуков", "ежов", "Елисеев", "Яковлев", "Абрамов"})
+    db.value(q("execute procedure NEW_USER_PRIV '%1', 'M%2', '15-JAN-2024', 0").arg(q(name)).arg(++login));
+  EXPECT_EQ(db.rows("select MN_MANAGER from MANAGER order by MN_MANAGER"),
+            (QStringList{q("Абрамов"), q("ежов"), q("Елисеев"), q("Ёлкин"), q("Жуков"), q("Яковлев")}));
+  for (const char* name : {"Ёжик", "Жанна", "Елена"}) db.value(q("execute procedure NEW_NAME '%1'").arg(q(name)));
+  EXPECT_EQ(db.rows("select NM_NAME from NAME order by NM_NAME"), (QStringList{q("Елена"), q("Ёжик"), q("Жанна")}));
+}
