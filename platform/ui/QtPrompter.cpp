@@ -1,6 +1,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -58,6 +59,24 @@ bool loginDialog(const QString& title, const QString& placeLabel, const QString&
   return true;
 }
 
+// Notes a box closed by its close box before any button was pressed (the box
+// itself takes that for its escape button).
+class CloseBoxWatch : public QObject {
+ public:
+  explicit CloseBoxWatch(QMessageBox& box) : box_(box) { box.installEventFilter(this); }
+  bool closedByBox() const { return closed_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &box_ && event->type() == QEvent::Close && !box_.clickedButton()) closed_ = true;
+    return false;
+  }
+
+ private:
+  QMessageBox& box_;
+  bool closed_ = false;
+};
+
 QString startPath(const FileDialogRequest& request) {
   if (request.fileName.isEmpty()) return request.initialDir;
   if (QFileInfo(request.fileName).isAbsolute() || request.initialDir.isEmpty()) return request.fileName;
@@ -82,7 +101,9 @@ ConfirmAnswer QtPrompter::confirm(const QString& text) {
   QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
   box.setDefaultButton(yes);
   box.setEscapeButton(no);
+  const CloseBoxWatch watch(box);
   box.exec();
+  if (watch.closedByBox()) return ConfirmAnswer::Cancel;
   if (box.clickedButton() == yes) return ConfirmAnswer::Yes;
   if (box.clickedButton() == no) return ConfirmAnswer::No;
   return ConfirmAnswer::Cancel;
