@@ -148,7 +148,9 @@ int QtPrompter::showModal(TForm& form) {
     if (result != mrNone) loop.quit();
   });
   QObject::connect(&form, &TForm::closed, &loop, &QEventLoop::quit);
-  loop.exec();
+  // A handler may take back the result its button set: the showing goes on.
+  do loop.exec();
+  while (form.modalResult() == mrNone && form.isVisible());
   const int result = form.modalResult();
   form.endModal();
   return result;

@@ -129,6 +129,33 @@ TEST_F(Kit, QtModalShowingRunsUntilResultOrCloseBox) {
   EXPECT_FALSE(form.isVisible());
   QTimer::singleShot(0, &form, [&form] { form.close(); });
   EXPECT_EQ(form.showModal(), mrCancel);
+
+  // a handler that takes its button's result back keeps the form open
+  auto* keep = new TBitBtn(TBitBtnKind::bkOK, QStringLiteral("keep"), &form);
+  keep->OnClick = [&form] { form.setModalResult(mrNone); };
+  QTimer::singleShot(0, keep, [keep, ok] {
+    keep->click();
+    QTimer::singleShot(0, ok, [ok] { ok->click(); });
+  });
+  EXPECT_EQ(form.showModal(), mrOk);
+
+  // a showing inside a showing: the inner one's close box ends only the inner one
+  TForm inner;
+  int innerResult = -1;
+  auto* open = new TBitBtn(TBitBtnKind::bkCustom, QStringLiteral("open"), &form);
+  open->OnClick = [&] {
+    QTimer::singleShot(0, &inner, [&inner] { inner.close(); });
+    innerResult = inner.showModal();
+  };
+  QTimer::singleShot(0, open, [open, ok, &form] {
+    open->click();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.modalResult(), mrNone);
+    ok->click();
+  });
+  EXPECT_EQ(form.showModal(), mrOk);
+  EXPECT_EQ(innerResult, mrCancel);
+  EXPECT_FALSE(inner.isVisible());
   Prompter::install(scripted);
 }
 
