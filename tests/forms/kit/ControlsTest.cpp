@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -8,8 +10,11 @@
 #include "os/Errors.h"
 #include "support/ScriptedPrompter.h"
 #include "ui/Application.h"
+#include "ui/ButtonEdits.h"
 #include "ui/Buttons.h"
+#include "ui/DataControls.h"
 #include "ui/Form.h"
+#include "ui/LookupEdit.h"
 #include "ui/PageControl.h"
 #include "ui/StdCtrls.h"
 
@@ -198,6 +203,47 @@ TEST_F(Kit, EnterAndEscPressTheButtonsOfTheShownPage) {
   pressed.clear();
   QTest::keyClick(list[1].edit, Qt::Key_Return);
   EXPECT_TRUE(pressed.isEmpty());
+}
+
+TEST_F(Kit, EnterAndEscReachTheButtonsFromEveryKindOfControl) {
+  TForm form;
+  auto* hiddenOk = new TBitBtn(TBitBtnKind::bkOK, QStringLiteral("hidden ok"), &form);
+  auto* ok = new TBitBtn(TBitBtnKind::bkOK, QStringLiteral("ok"), &form);
+  auto* cancel = new TBitBtn(TBitBtnKind::bkCancel, QStringLiteral("cancel"), &form);
+  QStringList pressed;
+  hiddenOk->OnClick = [&] { pressed << QStringLiteral("hidden ok"); };
+  ok->OnClick = [&] { pressed << QStringLiteral("ok"); };
+  cancel->OnClick = [&] { pressed << QStringLiteral("cancel"); };
+  auto* lookup = new TRxLookupEdit(&form);
+  auto* date = new TDateEdit(&form);
+  auto* grid = new TDBGrid(&form);
+  auto* memo = new QPlainTextEdit(&form);
+  auto* box = new TCheckBox(QStringLiteral("box"), &form);
+  const struct {
+    QWidget* control;
+    QStringList pressed;  // by Enter, then Esc
+  } cases[] = {
+      {lookup, {"ok", "cancel"}},
+      {date, {"ok", "cancel"}},
+      {grid, {"ok", "cancel"}},
+      {memo, {"cancel"}},  // Enter is a new line there
+      {box, {"ok", "cancel"}},
+  };
+  for (const auto& c : cases) form.clientLayout()->addWidget(c.control);
+  for (QWidget* b : {hiddenOk, ok, cancel}) form.clientLayout()->addWidget(b);
+  hiddenOk->hide();
+  form.show();
+  QApplication::setActiveWindow(&form);
+  for (const auto& c : cases) {
+    pressed.clear();
+    c.control->setFocus();
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus == c.control || c.control->isAncestorOf(focus)) << c.control->metaObject()->className();
+    QTest::keyClick(focus, Qt::Key_Return);
+    QTest::keyClick(focus, Qt::Key_Escape);
+    EXPECT_EQ(pressed, c.pressed) << c.control->metaObject()->className();
+  }
+  EXPECT_EQ(memo->toPlainText(), QStringLiteral("\n"));
 }
 
 TEST_F(Kit, EditRules) {
