@@ -6,6 +6,7 @@
 #include "support/ScriptedPrompter.h"
 #include "os/Errors.h"
 #include "ui/Application.h"
+#include "ui/Form.h"
 #include "ui/Guard.h"
 
 TEST(ErrorBox, AddsFullStopAfterCharactersAboveIt) {
@@ -74,4 +75,19 @@ TEST(ScriptedPrompter, FailsTestOnUnexpectedOrDifferentInteraction) {
         prompter.message(QStringLiteral("x"));
       },
       "unexpected yes/no question");
+  EXPECT_NONFATAL_FAILURE(
+      {
+        ScriptedPrompter prompter;
+        prompter.expectYesNo(QStringLiteral("q"), QStringLiteral("own caption"), true);
+        EXPECT_FALSE(prompter.systemYesNo(QStringLiteral("q"), QStringLiteral("other")));
+      },
+      "captioned \"other\", expected \"own caption\"");
+  EXPECT_NONFATAL_FAILURE(
+      {
+        ScriptedPrompter prompter;
+        TForm form;
+        prompter.expectModal([](TForm&) {});
+        EXPECT_EQ(form.showModal(), mrCancel);
+      },
+      "was left without a modal result");
 }
