@@ -221,6 +221,39 @@ TEST_F(GridFixture, NavigatorMovesEditsAndPosts) {
   EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 4")).toDouble(), 7.0);
 }
 
+TEST_F(GridFixture, NavigatorButtonsEnabledAsTheDataSetAllows) {
+  TDBNavigator navigator;
+  navigator.setDataSource(&source);
+  const TNavigateBtn order[] = {nbFirst, nbPrior, nbNext, nbLast, nbEdit, nbPost, nbCancel};
+  auto enabled = [&] {
+    QString out;
+    for (TNavigateBtn b : order) out += navigator.button(b)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+    return out;
+  };
+  const struct {
+    const char* where;
+    std::function<void()> go;
+    const char* enabled;  // first, prior, next, last, edit, post, cancel
+  } cases[] = {
+      {"closed", [] {}, "0000000"},
+      {"first row", [&] { query.open(); }, "0011100"},
+      {"middle row", [&] { query.next(); }, "1111100"},
+      {"editing", [&] { query.edit(); }, "1111011"},
+      {"cancelled", [&] { query.cancel(); }, "1111100"},
+      {"last row", [&] { query.last(); }, "1100100"},
+      {"moved back to the first", [&] { query.prior(), query.prior(), query.prior(); }, "0011100"},
+      {"closed again", [&] { query.close(); }, "0000000"},
+      {"no rows", [&] {
+         query.SQL = QStringList{QStringLiteral("select ID, NAME, AMOUNT, WHEN_ from KIT_ROWS where ID < 0")};
+         query.open();
+       }, "0000000"},
+  };
+  for (const auto& c : cases) {
+    c.go();
+    EXPECT_EQ(enabled(), QString::fromLatin1(c.enabled)) << c.where;
+  }
+}
+
 TEST_F(GridFixture, DataAwareEditsFollowTheRowAndWriteTheirField) {
   TDBEdit amount;
   amount.setDataSource(&source);
