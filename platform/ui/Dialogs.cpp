@@ -34,6 +34,11 @@ static FileDialogRequest requestOf(const TFileDialog& d) {
 bool TOpenDialog::execute() {
   QString chosen;
   const bool ok = Prompter::current().openFile(requestOf(*this), chosen);
+  // a file that exists under the chosen name is opened as it is named
+  if (ok && QFileInfo(chosen).isFile()) {
+    fileName = chosen;
+    return true;
+  }
   return finish(ok, chosen);
 }
 

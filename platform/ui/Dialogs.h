@@ -6,7 +6,8 @@
 QString qtFileFilter(const QString& filter);
 
 // Open and save dialogs run through the prompter. The chosen name is kept in
-// fileName for the next time; defaultExt is appended when it has no extension.
+// fileName for the next time; defaultExt is appended when it has no extension
+// (by the open dialog only when no file exists under the name as chosen).
 class TFileDialog {
  public:
   QString title;

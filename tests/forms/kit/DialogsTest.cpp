@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "support/ScriptedPrompter.h"
@@ -25,6 +26,38 @@ TEST(FileDialogs, DefaultExtensionAndLastNameKept) {
   EXPECT_EQ(prompter.shown()[1].file.fileName, QStringLiteral("/tmp/out.sql"));
   EXPECT_EQ(qtFileFilter(QString::fromUtf8("SQL скрипты|*.SQL|Все|*.a;*.b")),
             QString::fromUtf8("SQL скрипты (*.SQL);;Все (*.a *.b)"));
+}
+
+TEST(FileDialogs, OpenDialogAddsTheDefaultExtensionOnlyToANameWithoutAFile) {
+  ScriptedPrompter prompter;
+  QTemporaryDir dir;
+  for (const char* name : {"script", "script.sql"}) {
+    QFile file(dir.filePath(QString::fromLatin1(name)));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  }
+  TOpenDialog open;
+  open.defaultExt = QStringLiteral("sql");
+  open.filter = QString::fromUtf8("SQL скрипты|*.SQL");
+  open.initialDir = dir.path();
+  const struct {
+    const char* chosen;
+    const char* opened;
+  } cases[] = {
+      {"script", "script"},           // exists as named
+      {"script.sql", "script.sql"},
+      {"other", "other.sql"},         // no such file: the extension is added
+      {"other.txt", "other.txt"},
+  };
+  for (const auto& c : cases) {
+    prompter.expectOpenFile(dir.filePath(QString::fromLatin1(c.chosen)));
+    EXPECT_TRUE(open.execute());
+    EXPECT_EQ(open.fileName, dir.filePath(QString::fromLatin1(c.opened))) << c.chosen;
+  }
+  ASSERT_EQ(prompter.shown().size(), 4);
+  EXPECT_EQ(prompter.shown()[0].file.initialDir, dir.path());
+  EXPECT_EQ(prompter.shown()[0].file.fileName, QString());
+  EXPECT_EQ(prompter.shown()[1].file.fileName, dir.filePath(QStringLiteral("script")));  // the last name kept
+  EXPECT_EQ(prompter.shown()[0].file.filter, QString::fromUtf8("SQL скрипты|*.SQL"));
 }
 
 TEST(FileDialogs, FileAndFolderEditsFillTheEdit) {
