@@ -7,6 +7,7 @@
 
 #include "db/DbErrors.h"
 #include "os/Errors.h"
+#include "os/System.h"
 #include "db/IBDatabase.h"
 #include "db/IBQuery.h"
 #include "db/IBTransaction.h"
@@ -148,6 +149,11 @@ TEST_F(GridFixture, GridAndDataSetMoveTogetherWithScrollEvents) {
   QCoreApplication::processEvents();
   EXPECT_EQ(query.recNo(), 1);
   EXPECT_EQ(grid.currentRow(), 1);
+  prompter.expectError(QStringLiteral("refused."));
+  QTest::keyClick(&grid, Qt::Key_Down);  // by key as well
+  QCoreApplication::processEvents();
+  EXPECT_EQ(query.recNo(), 1);
+  EXPECT_EQ(grid.currentRow(), 1);
 }
 
 TEST_F(GridFixture, EditingACellPostsWhenTheRowChanges) {
@@ -171,6 +177,22 @@ TEST_F(GridFixture, EditingACellPostsWhenTheRowChanges) {
   transaction.commit();
   EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 2")).toDouble(), 25.5);
   EXPECT_DOUBLE_EQ(db.value(QStringLiteral("select AMOUNT from KIT_ROWS where ID = 3")).toDouble(), 7.0);
+}
+
+TEST_F(GridFixture, APostRefusedOnLeavingTheRowKeepsGridAndEditOnIt) {
+  update.ModifySQL = QStringList{QStringLiteral("update KIT_ROWS set AMOUNT = :AMOUNT where ID = :ID and MISSING = 1")};
+  query.open();
+  clickRow(1, 1);
+  typeIntoCell("9");
+  grid.commitEdit();
+  prompter.expectError(QStringLiteral(
+      "Dynamic SQL Error\nSQL error code = -206\nColumn unknown\nMISSING\nAt line 1, column 49."));
+  clickRow(2, 1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(query.recNo(), 1);
+  EXPECT_EQ(grid.currentRow(), 1);
+  EXPECT_EQ(query.state(), dsEdit);
+  EXPECT_DOUBLE_EQ(query.fieldByName(QStringLiteral("AMOUNT")).asFloat(), 9.0);
 }
 
 TEST_F(GridFixture, TypingIntoACellEntersEditStateSoTheNavigatorPosts) {
@@ -266,6 +288,7 @@ TEST_F(GridFixture, DataAwareEditsFollowTheRowAndWriteTheirField) {
   query.open();
   EXPECT_EQ(amount.text(), amountField.asString());
   EXPECT_EQ(when.date(), QDate(2020, 3, 1));
+  EXPECT_EQ(when.text(), System::shortDateText(QDate(2020, 3, 1)));
   query.next();
   EXPECT_EQ(amount.text(), amountField.asString());
   EXPECT_EQ(when.text(), QString());
@@ -275,6 +298,7 @@ TEST_F(GridFixture, DataAwareEditsFollowTheRowAndWriteTheirField) {
   EXPECT_EQ(query.state(), dsEdit);
   EXPECT_DOUBLE_EQ(amountField.asFloat(), 33.0);
   when.chooseDate(QDate(2024, 5, 6));
+  EXPECT_EQ(when.text(), System::shortDateText(QDate(2024, 5, 6)));
   EXPECT_EQ(query.fieldByName(QStringLiteral("WHEN_")).asDateTime().date(), QDate(2024, 5, 6));
 
   amount.selectAll();
