@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -288,6 +289,9 @@ class TFormMain : public TForm {
   void buildRightsPage();
   void setRightBoxTick(TCheckBox* box, bool on);  // under the loading flag
   void showNoRightsRow();
+  // Locks the current row of IBqDorvik in IBTrans before its first statement;
+  // refuses when another connection changed its mask since it was loaded.
+  void lockRightsRow();
   void buildSettingsPage();
   void buildReplication();
   void buildMisc();
@@ -311,6 +315,8 @@ class TFormMain : public TForm {
   std::vector<std::function<void()>> owned_;
   bool adminMessageOpen_ = false;
   bool settingsTransaction_ = false;  // IBTrans was started by the settings page
+  TIBQuery* rightsRowLock_ = nullptr;  // the rights page's row lock
+  QSet<qint32> lockedRightsRows_;      // UPR_IDs locked in the page's transaction
 };
 
 extern TFormMain* FormMain;

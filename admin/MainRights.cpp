@@ -58,6 +58,10 @@ void TFormMain::buildRightsPage() {
   declareField(IBqDorvik, "OPT_ISXNAME", QStringLiteral("Объект"), 24, true);
   declareField(IBqDorvik, "UPR_MASK", QStringLiteral("Право"), 5, true);
   IBqCopyPriv->SQL = rightsSelect();
+  rightsRowLock_ = own(new TIBQuery());
+  rightsRowLock_->setDatabase(MainBase);
+  rightsRowLock_->setTransaction(IBTrans);
+  rightsRowLock_->SQL = rightsRowLockLines();
   // Both lists move the page's row: the handlers work on IBqDorvik.
   for (TIBQuery* list : {IBqDorvik, IBqCopyPriv}) {
     list->BeforeScroll = [this](TIBCustomDataSet& ds) { IBqDorvikBeforeScroll(ds); };
@@ -130,6 +134,7 @@ void TFormMain::OprPrivClick() {
   FormSpisUser->SelectUser();
   if (currentManagerId == -1) return;
   IBTrans->startTransaction();
+  lockedRightsRows_.clear();
   PageControl1->setActivePage(Dorvik);
   PageControl1->show();
   IBqDorvik->paramByName(QStringLiteral("Mened")).setAsInteger(currentManagerId);
@@ -206,6 +211,7 @@ void TFormMain::ChangeRight(TCheckBox* Box, const QString& Right) {
       if (!isPlainIdentifier(name))
         throw Exception(QStringLiteral("Недопустимое имя объекта или пользователя: \"%1\"")
                             .arg(QString(name).replace(QRegularExpression(QStringLiteral(" +$")), QString())));
+    lockRightsRow();
     editedMask |= Box->tag;
     if (!grant) editedMask ^= Box->tag;
     IBqGrant->SQL.clear();
@@ -217,6 +223,23 @@ void TFormMain::ChangeRight(TCheckBox* Box, const QString& Right) {
     setRightBoxTick(Box, !grant);
     throw;
   }
+}
+
+// Every statement on a row runs under its lock, taken before the first one: a
+// second administrator can then neither change the row's rights meanwhile
+// (nowait: refused at once) nor write over them later with a mask read before.
+void TFormMain::lockRightsRow() {
+  const qint32 id = IBqDorvik->fieldByName(QStringLiteral("UPR_ID")).asInteger();
+  if (lockedRightsRows_.contains(id)) return;
+  rightsRowLock_->close();
+  rightsRowLock_->paramByName(QStringLiteral("UPR_ID")).setAsInteger(id);
+  rightsRowLock_->open();
+  const bool found = rightsRowLock_->rowCount() == 1;
+  const qint32 mask = found ? rightsRowLock_->value(0, 0).toInt() : 0;
+  rightsRowLock_->close();
+  if (!found || mask != grantedMask)
+    throw Exception(staleRightsText(IBqDorvik->fieldByName(QStringLiteral("OPT_IsxName")).asString()));
+  lockedRightsRows_.insert(id);
 }
 
 void TFormMain::BnZapClick() {

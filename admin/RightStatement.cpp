@@ -26,3 +26,14 @@ bool isPlainIdentifier(const QString& name) {
   }
   return true;
 }
+
+QStringList rightsRowLockLines() {
+  return QStringList{QStringLiteral("select UPR_MASK from USER_PRIV"),
+                     QStringLiteral("where UPR_ID = :UPR_ID"), QStringLiteral("with lock")};
+}
+
+QString staleRightsText(const QString& objectName) {
+  return QStringLiteral("Права пользователя на объект %1 изменены другим администратором после открытия страницы. "
+                        "Отмените изменения и откройте страницу снова")
+      .arg(objectName.trimmed());
+}

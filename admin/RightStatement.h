@@ -13,3 +13,12 @@ QStringList rightStatementLines(bool grant, const QString& right, bool procedure
 // Whether the name, once its trailing blanks are set aside, is a plain
 // identifier: a Latin letter, then Latin letters, digits, "_" and "$".
 bool isPlainIdentifier(const QString& name);
+
+// The select that locks one USER_PRIV row (parameter UPR_ID) in the running
+// transaction and gives its mask as committed, so that no other connection
+// can change the row's rights until that transaction ends.
+QStringList rightsRowLockLines();
+
+// Why a change on a row is refused when its mask is no longer the one loaded
+// (another administrator changed it); the object's name as it is listed.
+QString staleRightsText(const QString& objectName);

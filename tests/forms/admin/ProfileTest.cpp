@@ -154,13 +154,13 @@ class ProfileTest : public DorvikFixture {
   // the page's transaction sees them.
   Listing committed(const QString& alias) { return toListing(database().rows(listingSql(alias))); }
   Listing seenByPage(const QString& alias) { return toListing(inPage(listingSql(alias))); }
-  // The manager's objects whose row the page's transaction has written.
+  // The manager's objects whose mask the page's transaction has written (a row
+  // it only locked keeps its mask).
   QStringList writtenByPage(const QString& alias) {
-    QStringList out = inPage(QStringLiteral(
-                                 "select OPT_ISXNAME from USER_PRIV join MANAGER on MN_ID = UPR_MANAGER "
-                                 "join OPIS_TABLE on OPT_ID = UPR_OPIS_TABLE where MN_ALIAS = '%1' "
-                                 "and USER_PRIV.RDB$RECORD_VERSION = CURRENT_TRANSACTION")
-                                 .arg(alias));
+    const Listing page = seenByPage(alias), before = committed(alias);
+    QStringList out;
+    for (auto row = page.begin(); row != page.end(); ++row)
+      if (row->mask != before.value(row.key()).mask) out << row.key();
     out.sort();
     return out;
   }
@@ -358,4 +358,28 @@ TEST_F(ProfileTest, ARefusedStatementStopsTheCopyAndTheNextCopyStartsAfresh) {
 
   FormMain->BnZap->click();
   EXPECT_EQ(committed(QStringLiteral("SIDOROVA")), expected);
+}
+
+// Another administrator changed a row after the page was loaded: the copy
+// stops there with the refusal, writing nothing over that change, and the
+// masks still agree with the server's rights once the page is saved.
+TEST_F(ProfileTest, ARowChangedElsewhereStopsTheCopy) {
+  openPageFor(QStringLiteral("SIDOROVA"));
+  ASSERT_EQ(currentObject(), QStringLiteral("ZAKAZ"));
+  database().exec(
+      "GRANT SELECT ON ZAKAZ TO SIDOROVA;"
+      "UPDATE USER_PRIV SET UPR_MASK = 1 WHERE UPR_MANAGER = 2 AND UPR_OPIS_TABLE = 3;");
+  const Listing before = committed(QStringLiteral("SIDOROVA"));
+  copyFrom(QStringLiteral("PETROV"), QString(),
+           QString::fromUtf8("Права пользователя на объект ZAKAZ изменены другим администратором после открытия "
+                             "страницы. Отмените изменения и откройте страницу снова."));
+  prompter().verifyDone();
+  EXPECT_EQ(currentObject(), QStringLiteral("ZAKAZ"));
+  EXPECT_EQ(ticked(), 0);
+  EXPECT_EQ(seenByPage(QStringLiteral("SIDOROVA")), before);
+  FormMain->BnZap->click();
+  const Listing after = committed(QStringLiteral("SIDOROVA"));
+  EXPECT_EQ(after, before);
+  for (auto row = after.begin(); row != after.end(); ++row)
+    EXPECT_EQ(letters(row->mask & 31), row->rights) << row.key().toStdString();
 }

@@ -7,6 +7,7 @@
 #include "Main.h"
 #include "RightStatement.h"
 #include "Users.h"
+#include "db/DbErrors.h"
 #include "db/IBDatabase.h"
 #include "db/IBQuery.h"
 #include "db/IBTransaction.h"
@@ -121,11 +122,10 @@ class RightsTest : public DorvikFixture {
   QString pageRights(const QString& alias, const QString& object) {
     return inPage(rightsSql(alias, object)).join(QString());
   }
-  // Whether the page's transaction has written the row.
+  // Whether the page's transaction has written the row's mask (a row it only
+  // locked keeps its mask).
   bool writtenInPage(const QString& alias, const QString& object) {
-    return inPage(QStringLiteral("select count(*) ") + rightsRowSql(alias, object) +
-                  QStringLiteral(" and USER_PRIV.RDB$RECORD_VERSION = CURRENT_TRANSACTION"))
-               .join(QString()) == QStringLiteral("1");
+    return pageMask(alias, object) != committedMask(alias, object);
   }
 
   void expectPageClosed() {
@@ -564,12 +564,12 @@ TEST_F(RightsTest, EnterSavesAndEscCancels) {
   prompter().verifyDone();
 }
 
-// A mask the server refuses to write (the row is locked): the move does not
-// happen, and the next move writes it.
-TEST_F(RightsTest, ARefusedMaskUpdateKeepsTheRowAndIsWrittenByTheNextMove) {
+// A row locked by another connection: a click on it is refused at once (the
+// transaction does not wait), box and mask as they were; once the lock is
+// gone the click goes through.
+TEST_F(RightsTest, ARowLockedElsewhereRefusesTheClick) {
   openPageFor(QStringLiteral("PETROV"));
   goTo(QStringLiteral("TOVAR"));
-  FormMain->CbInsert->click();
 
   TIBDatabase other;
   TIBTransaction otherTransaction;
@@ -589,15 +589,48 @@ TEST_F(RightsTest, ARefusedMaskUpdateKeepsTheRowAndIsWrittenByTheNextMove) {
   number.setDatabase(&other);
   number.SQL = QStringList{QStringLiteral("select CURRENT_TRANSACTION from RDB$DATABASE")};
   number.open();
+  FormMain->IBqGrant->SQL.clear();
   prompter().expectError(
       QStringLiteral("deadlock\nupdate conflicts with concurrent update\nconcurrent transaction number is %1.")
           .arg(number.fields()[0]->asString()));
+  FormMain->CbInsert->click();
+  prompter().verifyDone();
+  EXPECT_FALSE(FormMain->CbInsert->checked());
+  EXPECT_EQ(FormMain->editedMask, 1);
+  EXPECT_TRUE(FormMain->IBqGrant->SQL.isEmpty());
+  EXPECT_EQ(pageRights("PETROV", "TOVAR"), QStringLiteral("S"));
+  otherTransaction.rollback();
+
+  FormMain->CbInsert->click();
+  EXPECT_EQ(pageRights("PETROV", "TOVAR"), QStringLiteral("IS"));
+  FormMain->BnZap->click();
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("3"));
+  EXPECT_EQ(committedRights("PETROV", "TOVAR"), QStringLiteral("IS"));
+}
+
+// A mask the server refuses to write: the move does not happen, and the next
+// move writes it.
+TEST_F(RightsTest, ARefusedMaskUpdateKeepsTheRowAndIsWrittenByTheNextMove) {
+  database().exec(
+      "CREATE TABLE REFUSE_MASK (X INTEGER);"
+      "CREATE EXCEPTION E_REFUSE_MASK 'mask refused';"
+      "SET TERM ^ ;"
+      "CREATE TRIGGER USER_PRIV_REFUSE FOR USER_PRIV ACTIVE BEFORE UPDATE POSITION 0 AS "
+      "BEGIN IF (EXISTS(SELECT 1 FROM REFUSE_MASK)) THEN EXCEPTION E_REFUSE_MASK; END^"
+      "SET TERM ; ^"
+      "INSERT INTO REFUSE_MASK VALUES (1);");
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  FormMain->CbInsert->click();
+
+  prompter().expectError(
+      QStringLiteral("exception 4\nE_REFUSE_MASK\nmask refused\nAt trigger 'USER_PRIV_REFUSE' line: 1, col: 132."));
   goTo(QStringLiteral("KURS"));
   prompter().verifyDone();
   EXPECT_EQ(currentObject(), QStringLiteral("TOVAR"));
   EXPECT_EQ(FormMain->editedMask, 3);
   EXPECT_EQ(FormMain->IBqDorvik->state(), dsBrowse);
-  otherTransaction.rollback();
+  database().exec("DELETE FROM REFUSE_MASK;");
 
   goTo(QStringLiteral("KURS"));
   EXPECT_EQ(currentObject(), QStringLiteral("KURS"));
@@ -623,5 +656,159 @@ TEST_F(RightsTest, ProfileListMovesWriteAndLoadThePagesRow) {
   EXPECT_EQ(ticked(), 5);
   FormMain->BnOtmen->click();
   EXPECT_FALSE(FormMain->IBqCopyPriv->active());
+  prompter().verifyDone();
+}
+
+namespace {
+
+// The mask bits the server's rights letters stand for.
+int maskOf(const QString& letters) {
+  int mask = 0;
+  for (const QChar c : letters) mask |= c == 'S' ? 1 : c == 'I' ? 2 : c == 'D' ? 4 : c == 'U' ? 8 : c == 'X' ? 16 : 0;
+  return mask;
+}
+
+// The objects of a manager whose committed UPR_MASK (its five right bits)
+// differs from the rights the server holds for the login; empty when all agree.
+QStringList disagreeing(TestDatabase& db, const QString& alias) {
+  QStringList out;
+  const QStringList rows = db.rows(QStringLiteral(
+      "select OPT_ISXNAME, UPR_MASK, coalesce((select cast(list(trim(RDB$PRIVILEGE), '') as varchar(40)) "
+      "  from RDB$USER_PRIVILEGES where RDB$USER = MN_ALIAS and RDB$RELATION_NAME = OPT_ISXNAME "
+      "  and RDB$USER_TYPE = 8), '') "
+      "from USER_PRIV join MANAGER on MN_ID = UPR_MANAGER join OPIS_TABLE on OPT_ID = UPR_OPIS_TABLE "
+      "where MN_ALIAS = '%1'").arg(alias));
+  for (const QString& row : rows) {
+    const QStringList c = row.split(QLatin1Char('|'));
+    if ((c[1].toInt() & 31) != maskOf(c[2])) out << c[0].trimmed() + QLatin1Char(' ') + c[1] + QLatin1Char(' ') + c[2];
+  }
+  return out;
+}
+
+// A second administrator on a connection of its own, doing on one row what
+// another copy of the program does: the row's mask as its page loaded it,
+// the row's lock before the first statement, the statement, the mask written
+// on saving, the commit.
+class SecondAdministrator {
+ public:
+  SecondAdministrator(const QString& connectionString, const QString& alias, const QString& object)
+      : alias_(alias), object_(object) {
+    db_.DatabaseName = connectionString;
+    db_.Params = QStringList{"user_name=PLUMO", "password=plumo", "lc_ctype=WIN1251"};
+    db_.LoginPrompt = false;
+    db_.setDefaultTransaction(&tr_);
+    tr_.Params = QStringList{"read_committed", "rec_version", "nowait"};
+    db_.setConnected(true);
+    tr_.startTransaction();
+    TIBQuery row;
+    row.setDatabase(&db_);
+    row.SQL = QStringList{QStringLiteral("select UPR_ID, UPR_MASK ") + rightsRowSql(alias, object)};
+    row.open();
+    id_ = row.value(0, 0).toInt();
+    loaded_ = edited_ = row.value(0, 1).toInt();
+  }
+
+  // Throws what the server or the stale check refuses.
+  void change(int bit, const QString& right, bool grant) {
+    if (!locked_) {
+      TIBQuery lock;
+      lock.setDatabase(&db_);
+      lock.SQL = rightsRowLockLines();
+      lock.paramByName(QStringLiteral("UPR_ID")).setAsInteger(id_);
+      lock.open();
+      if (lock.value(0, 0).toInt() != loaded_) throw Exception(staleRightsText(object_));
+      locked_ = true;
+    }
+    TIBQuery statement;
+    statement.setDatabase(&db_);
+    statement.SQL = rightStatementLines(grant, right, false, object_, alias_);
+    statement.ExecSQL();
+    edited_ = grant ? edited_ | bit : edited_ & ~bit;
+  }
+  void save() {
+    TIBQuery write;
+    write.setDatabase(&db_);
+    write.SQL = QStringList{QStringLiteral("update USER_PRIV set UPR_MASK = %1 where UPR_ID = %2").arg(edited_).arg(id_)};
+    write.ExecSQL();
+    tr_.commit();
+  }
+  void cancel() { tr_.rollback(); }
+
+ private:
+  TIBDatabase db_;
+  TIBTransaction tr_;
+  QString alias_, object_;
+  int id_ = 0, loaded_ = 0, edited_ = 0;
+  bool locked_ = false;
+};
+
+}  // namespace
+
+// Two administrators on one manager, in both orders: the one whose page was
+// loaded before the other's change was committed is refused with a message,
+// never writing over it; the masks agree with the server's rights after
+// every step.
+TEST_F(RightsTest, TwoAdministratorsNeverWriteOverEachOther) {
+  const QString staleTovar = staleRightsText(QStringLiteral("TOVAR")) + QLatin1Char('.');
+  // PETROV on TOVAR: mask 1, SELECT.
+  ASSERT_EQ(disagreeing(database(), "PETROV"), QStringList());
+
+  // The other administrator first: a page loaded before its commit is stale.
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  {
+    SecondAdministrator other(database().connectionString(), "PETROV", "TOVAR");
+    other.change(2, QStringLiteral("INSERT"), true);
+    other.save();
+  }
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("3"));
+  EXPECT_EQ(disagreeing(database(), "PETROV"), QStringList());
+  FormMain->IBqGrant->SQL.clear();
+  prompter().expectError(staleTovar);
+  FormMain->CbDelete->click();
+  prompter().verifyDone();
+  EXPECT_FALSE(FormMain->CbDelete->checked());
+  EXPECT_EQ(FormMain->editedMask, 1);
+  EXPECT_TRUE(FormMain->IBqGrant->SQL.isEmpty());
+  EXPECT_EQ(pageRights("PETROV", "TOVAR"), QStringLiteral("IS"));
+  prompter().expectError(staleTovar);  // the untick of a right the other kept is refused too
+  FormMain->CbRead->click();
+  prompter().verifyDone();
+  EXPECT_TRUE(FormMain->CbRead->checked());
+  FormMain->BnZap->click();
+  expectPageClosed();
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("3"));
+  EXPECT_EQ(disagreeing(database(), "PETROV"), QStringList());
+
+  // Opened again, the page shows the other's change and works on it.
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  EXPECT_EQ(ticked(), 3);
+  FormMain->CbDelete->click();
+  EXPECT_EQ(pageRights("PETROV", "TOVAR"), QStringLiteral("DIS"));
+
+  // The page first: its row is locked until it is saved; the other
+  // administrator is refused meanwhile, and afterwards its view is stale.
+  SecondAdministrator other(database().connectionString(), "PETROV", "TOVAR");
+  try {
+    other.change(8, QStringLiteral("UPDATE"), true);
+    ADD_FAILURE() << "a row locked by the page was changed";
+  } catch (const EDatabaseError& e) {
+    EXPECT_TRUE(e.message().contains(QStringLiteral("update conflicts with concurrent update"))) << e.message().toStdString();
+  }
+  FormMain->BnZap->click();
+  expectPageClosed();
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("7"));
+  EXPECT_EQ(disagreeing(database(), "PETROV"), QStringList());
+  try {
+    other.change(8, QStringLiteral("UPDATE"), true);
+    ADD_FAILURE() << "a stale mask was accepted";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.message(), staleRightsText(QStringLiteral("TOVAR")));
+  }
+  other.cancel();
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("7"));
+  EXPECT_EQ(committedRights("PETROV", "TOVAR"), QStringLiteral("DIS"));
+  EXPECT_EQ(disagreeing(database(), "PETROV"), QStringList());
   prompter().verifyDone();
 }
