@@ -292,6 +292,9 @@ class TFormMain : public TForm {
   // Locks the current row of IBqDorvik in IBTrans before its first statement;
   // refuses when another connection changed its mask since it was loaded.
   void lockRightsRow();
+  // Whether the database has a role of this name (letter case and surrounding
+  // blanks aside); asked in IBTrans, which must be active.
+  bool isRoleName(const QString& name);
   void buildSettingsPage();
   void buildReplication();
   void buildMisc();
@@ -317,6 +320,8 @@ class TFormMain : public TForm {
   bool settingsTransaction_ = false;  // IBTrans was started by the settings page
   TIBQuery* rightsRowLock_ = nullptr;  // the rights page's row lock
   QSet<qint32> lockedRightsRows_;      // UPR_IDs locked in the page's transaction
+  QString checkedAccount_;             // the login found safe in the page's transaction
+  TIBQuery* roleLookup_ = nullptr;
 };
 
 extern TFormMain* FormMain;

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "RightStatement.h"
 #include "db/IBQuery.h"
 #include "db/IBSQL.h"
 #include "db/IBSecurityService.h"
@@ -248,6 +249,22 @@ void TFormMain::BnEditUserClick() {
     return;
   }
   if (!CheckPassword(password)) return;
+  // The login goes unquoted into the rights page's statements: it must name
+  // this user there, and nothing else.
+  const QString login = Strings::trim(account);
+  if (!isPlainIdentifier(login)) {
+    tell("Идентификатор пользователя должен начинаться с латинской буквы и содержать только латинские буквы, "
+         "цифры и знаки _ и $");
+    return;
+  }
+  if (!isPlainLogin(login)) {
+    tell("Идентификатор пользователя не должен совпадать с зарезервированным словом");
+    return;
+  }
+  if (isRoleName(login)) {
+    tell("Идентификатор пользователя не должен совпадать с именем роли");
+    return;
+  }
   if (addUserKeyValue(RxLeOtch).isEmpty()) {
     if (!askToChange(tr8(kAskOtch))) return;
     IBsOtch->paramByName(QStringLiteral("POTCH")).setAsString(RxLeOtch->text());

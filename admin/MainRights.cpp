@@ -62,6 +62,10 @@ void TFormMain::buildRightsPage() {
   rightsRowLock_->setDatabase(MainBase);
   rightsRowLock_->setTransaction(IBTrans);
   rightsRowLock_->SQL = rightsRowLockLines();
+  roleLookup_ = own(new TIBQuery());
+  roleLookup_->setDatabase(MainBase);
+  roleLookup_->setTransaction(IBTrans);
+  roleLookup_->SQL = roleLookupLines();
   // Both lists move the page's row: the handlers work on IBqDorvik.
   for (TIBQuery* list : {IBqDorvik, IBqCopyPriv}) {
     list->BeforeScroll = [this](TIBCustomDataSet& ds) { IBqDorvikBeforeScroll(ds); };
@@ -135,6 +139,7 @@ void TFormMain::OprPrivClick() {
   if (currentManagerId == -1) return;
   IBTrans->startTransaction();
   lockedRightsRows_.clear();
+  checkedAccount_.clear();
   PageControl1->setActivePage(Dorvik);
   PageControl1->show();
   IBqDorvik->paramByName(QStringLiteral("Mened")).setAsInteger(currentManagerId);
@@ -205,12 +210,20 @@ void TFormMain::ChangeRight(TCheckBox* Box, const QString& Right) {
   const bool grant = Box->checked();
   const qint32 editedBefore = editedMask;
   try {
-    // The names go into the statement unquoted: only plain identifiers may.
+    // The names go into the statement unquoted: only plain identifiers may,
+    // and the login must name that user, not every user or a role.
     const QString objectName = IBqDorvik->fieldByName(QStringLiteral("OPT_IsxName")).asString();
-    for (const QString& name : {objectName, currentAccount.text()})
-      if (!isPlainIdentifier(name))
-        throw Exception(QStringLiteral("Недопустимое имя объекта или пользователя: \"%1\"")
-                            .arg(QString(name).replace(QRegularExpression(QStringLiteral(" +$")), QString())));
+    const QString account = currentAccount.text();
+    auto refuse = [](const QString& name) {
+      return Exception(QStringLiteral("Недопустимое имя объекта или пользователя: \"%1\"")
+                           .arg(QString(name).replace(QRegularExpression(QStringLiteral(" +$")), QString())));
+    };
+    for (const QString& name : {objectName, account})
+      if (!isPlainLogin(name)) throw refuse(name);
+    if (account != checkedAccount_) {
+      if (isRoleName(account)) throw refuse(account);
+      checkedAccount_ = account;
+    }
     lockRightsRow();
     editedMask |= Box->tag;
     if (!grant) editedMask ^= Box->tag;
@@ -240,6 +253,15 @@ void TFormMain::lockRightsRow() {
   if (!found || mask != grantedMask)
     throw Exception(staleRightsText(IBqDorvik->fieldByName(QStringLiteral("OPT_IsxName")).asString()));
   lockedRightsRows_.insert(id);
+}
+
+bool TFormMain::isRoleName(const QString& name) {
+  roleLookup_->close();
+  roleLookup_->paramByName(QStringLiteral("NAME")).setAsString(name.trimmed().toUpper());
+  roleLookup_->open();
+  const bool found = roleLookup_->value(0, 0).toInt() > 0;
+  roleLookup_->close();
+  return found;
 }
 
 void TFormMain::BnZapClick() {

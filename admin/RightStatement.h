@@ -14,6 +14,21 @@ QStringList rightStatementLines(bool grant, const QString& right, bool procedure
 // identifier: a Latin letter, then Latin letters, digits, "_" and "$".
 bool isPlainIdentifier(const QString& name);
 
+// Whether the name, trailing blanks set aside and letter case ignored, is a
+// word that Firebird 3 reserves: unquoted, no statement can take it as a name.
+bool isReservedWord(const QString& name);
+// The reserved words, in capitals.
+const QStringList& reservedWords();
+
+// Whether a login can stand unquoted after TO or FROM and name that login: a
+// plain identifier, no reserved word, not PUBLIC (every user). A role of the
+// same name is the caller's to rule out (roleLookupLines).
+bool isPlainLogin(const QString& name);
+
+// The select that counts the roles of the database named NAME (given in upper
+// case, without blanks).
+QStringList roleLookupLines();
+
 // The select that locks one USER_PRIV row (parameter UPR_ID) in the running
 // transaction and gives its mask as committed, so that no other connection
 // can change the row's rights until that transaction ends.

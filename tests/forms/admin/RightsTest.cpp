@@ -812,3 +812,82 @@ TEST_F(RightsTest, TwoAdministratorsNeverWriteOverEachOther) {
   EXPECT_EQ(disagreeing(database(), "PETROV"), QStringList());
   prompter().verifyDone();
 }
+
+// A manager written by another program under a login that would name every
+// user or a role, or that is a reserved word: no statement is ever sent for
+// it, on the page or by a profile copy.
+TEST_F(RightsTest, LoginsThatNameEveryUserOrARoleAreRefused) {
+  database().exec(
+      "CREATE ROLE KASSIR;"
+      "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (61, 'Public', 'PUBLIC');"
+      "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (62, 'Role', 'kassir');"
+      "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (63, 'Admin role', 'RDB$ADMIN');"
+      "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (64, 'Reserved', 'USER');"
+      "INSERT INTO USER_PRIV (UPR_ID, UPR_MASK, UPR_MANAGER, UPR_OPIS_TABLE) "
+      "  SELECT 6000 + MN_ID * 10 + OPT_ID, 0, MN_ID, OPT_ID FROM MANAGER, OPIS_TABLE WHERE MN_ID BETWEEN 61 AND 64;");
+  for (const char* alias : {"PUBLIC", "kassir", "RDB$ADMIN", "USER"}) {
+    SCOPED_TRACE(alias);
+    openPageFor(QString::fromLatin1(alias));
+    goTo(QStringLiteral("CLIENT"));
+    FormMain->IBqGrant->SQL.clear();
+    prompter().expectError(badName(QString::fromLatin1(alias)));
+    FormMain->CbRead->click();
+    prompter().verifyDone();
+    EXPECT_FALSE(FormMain->CbRead->checked());
+    EXPECT_EQ(FormMain->editedMask, 0);
+    EXPECT_TRUE(FormMain->IBqGrant->SQL.isEmpty());
+
+    // The copy of PETROV's rights stops at the first statement.
+    prompter().expectModal(ru("Список пользователей Базы"), [](TForm&) {
+      clickManagerInList(QStringLiteral("PETROV"));
+      QTest::mouseClick(FormSpisUser->BtProfil, Qt::LeftButton);
+    });
+    prompter().expectError(badName(QString::fromLatin1(alias)));
+    FormMain->BnProfil->click();
+    prompter().verifyDone();
+    EXPECT_TRUE(FormMain->IBqGrant->SQL.isEmpty());
+    FormMain->BnZap->click();
+    expectPageClosed();
+  }
+  EXPECT_EQ(database().value("select count(*) from RDB$USER_PRIVILEGES where RDB$USER in "
+                             "('PUBLIC', 'KASSIR', 'RDB$ADMIN', 'USER') and RDB$RELATION_NAME in "
+                             "(select OPT_ISXNAME from OPIS_TABLE)"),
+            QStringLiteral("0"));
+  EXPECT_EQ(database().value("select sum(UPR_MASK) from USER_PRIV where UPR_MANAGER between 61 and 64"), QStringLiteral("0"));
+}
+
+// Every word the list holds as reserved is refused by the server as a
+// grantee; the keywords it leaves out are taken as a user's name.
+TEST_F(RightsTest, ReservedWordsAreTheServersOwn) {
+  auto grantTo = [this](const QString& name) {
+    try {
+      execInMainTransaction(QStringLiteral("GRANT SELECT ON CLIENT TO ") + name);
+    } catch (const Exception&) {
+      return QStringLiteral("refused");
+    }
+    return inPage(QStringLiteral("select RDB$USER_TYPE from RDB$USER_PRIVILEGES where RDB$USER = '%1' "
+                                 "and RDB$RELATION_NAME = 'CLIENT'")
+                      .arg(name))
+        .join(QLatin1Char(','));
+  };
+  prompter().expectModal(ru("Список пользователей Базы"), [](TForm&) {
+    clickManagerInList(QStringLiteral("PETROV"));
+    QTest::mouseClick(FormSpisUser->BnOk, Qt::LeftButton);
+  });
+  FormMain->OprPriv->click();  // the page's transaction, rolled back at the end
+  prompter().verifyDone();
+  ASSERT_GT(reservedWords().size(), 190);
+  for (const QString& word : reservedWords()) {
+    EXPECT_TRUE(isReservedWord(word)) << word.toStdString();
+    EXPECT_EQ(grantTo(word), QStringLiteral("refused")) << word.toStdString();
+  }
+  for (const char* word : {"ROLE", "PACKAGE", "GENERATOR", "SEQUENCE", "DOMAIN", "EXCEPTION", "KEY", "NAME",
+                           "FIRST", "SKIP", "PASSWORD", "TYPE", "LIST", "WEEK", "USAGE"}) {
+    EXPECT_FALSE(isReservedWord(QString::fromLatin1(word))) << word;
+    EXPECT_EQ(grantTo(QString::fromLatin1(word)), QStringLiteral("8")) << word;
+  }
+  EXPECT_TRUE(isReservedWord(QStringLiteral("select  ")));
+  EXPECT_FALSE(isPlainLogin(QStringLiteral("Public")));
+  EXPECT_TRUE(isPlainLogin(QStringLiteral("PUBLICITY")));
+  FormMain->BnOtmen->click();
+}
