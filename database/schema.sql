@@ -248,11 +248,38 @@ BEGIN
   DELETE FROM TOVAR WHERE TV_MANAGER = :MEN_ID;
 END^
 
-/* Deletes the manager and its rights rows; a manager who still has
-   business rows is refused by their foreign keys. */
+/* Deletes the manager and its rights rows, and revokes in the same
+   transaction every right its server login holds in this database; the login
+   itself stays. Nothing is revoked for a login that a statement cannot name
+   as that user (PUBLIC, a role, anything but a plain identifier). A manager
+   who still has business rows is refused by their foreign keys. */
 CREATE PROCEDURE MANEGERDELATE (MANID INTEGER)
 AS
+DECLARE LOGIN VARCHAR(31);
+DECLARE OBJ VARCHAR(63);
+DECLARE OBJ_TYPE SMALLINT;
+DECLARE KIND VARCHAR(40);
+DECLARE GRANTOR VARCHAR(63);
 BEGIN
+  SELECT UPPER(TRIM(MN_ALIAS)) FROM MANAGER WHERE MN_ID = :MANID INTO :LOGIN;
+  IF (LOGIN IS NOT NULL AND LOGIN <> 'PUBLIC' AND LOGIN SIMILAR TO '[A-Z][A-Z0-9_$]*'
+      AND NOT EXISTS(SELECT 1 FROM RDB$ROLES WHERE RDB$ROLE_NAME = :LOGIN)) THEN
+    FOR SELECT DISTINCT TRIM(RDB$RELATION_NAME), RDB$OBJECT_TYPE, TRIM(RDB$GRANTOR) FROM RDB$USER_PRIVILEGES
+         WHERE RDB$USER = :LOGIN AND RDB$USER_TYPE = 8
+          INTO :OBJ, :OBJ_TYPE, :GRANTOR DO
+    BEGIN
+      KIND = CASE OBJ_TYPE
+               WHEN 0 THEN 'ALL ON '
+               WHEN 5 THEN 'EXECUTE ON PROCEDURE '
+               WHEN 15 THEN 'EXECUTE ON FUNCTION '
+               WHEN 18 THEN 'EXECUTE ON PACKAGE '
+               WHEN 14 THEN 'USAGE ON GENERATOR '
+               WHEN 7 THEN 'USAGE ON EXCEPTION '
+               WHEN 13 THEN ''
+             END;
+      IF (KIND IS NOT NULL) THEN
+        EXECUTE STATEMENT 'REVOKE ' || KIND || OBJ || ' FROM ' || LOGIN || ' GRANTED BY ' || GRANTOR;
+    END
   DELETE FROM USER_PRIV WHERE UPR_MANAGER = :MANID;
   DELETE FROM MANAGER WHERE MN_ID = :MANID;
 END^

@@ -77,6 +77,23 @@ TEST(Schema, ManegerDelateRemovesTheManagerAndItsRightsOnly) {
   EXPECT_EQ(db.value("select count(*) from USER_PRIV"), others);
 }
 
+// A manager whose login names every user or a role: its rows go, and the
+// rights of PUBLIC and of the role are nobody's to revoke here.
+TEST(Schema, ManegerDelateRevokesNothingForPublicOrARole) {
+  TestDatabase db;
+  db.exec("CREATE ROLE KASSIR;"
+          "GRANT SELECT ON STATUS TO PUBLIC;"
+          "GRANT SELECT ON CLIENT TO ROLE KASSIR;"
+          "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (61, 'Public', 'PUBLIC');"
+          "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (62, 'Role', 'kassir');");
+  const QString rights = "select count(*) from RDB$USER_PRIVILEGES where RDB$USER in ('PUBLIC', 'KASSIR')";
+  const QString before = db.value(rights);
+  ASSERT_GE(before.toInt(), 2);
+  db.exec("execute procedure MANEGERDELATE 61; execute procedure MANEGERDELATE 62;");
+  EXPECT_EQ(db.value("select count(*) from MANAGER where MN_ID in (61, 62)"), "0");
+  EXPECT_EQ(db.value(rights), before);
+}
+
 TEST(Schema, ManegerDelateIsRefusedForProtectedManagersAndOnesWithData) {
   TestDatabase db;
   const QString petrov = db.value("select MN_ID from MANAGER where MN_ALIAS = 'PETROV'");

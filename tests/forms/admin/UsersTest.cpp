@@ -310,6 +310,26 @@ TEST_F(UsersTest, DeletionIsCommittedAndTheLoginStays) {
   addManager(70, QStringLiteral("'Удалов Пётр'"), QLatin1Char('\'') + login.name() + QLatin1Char('\''));
   database().exec(QStringLiteral("insert into USER_PRIV (UPR_ID, UPR_MASK, UPR_MANAGER, UPR_OPIS_TABLE)"
                                  " select gen_id(GEN_USER_PRIV, 1), 1, 70, OPT_ID from OPIS_TABLE;"));
+  // Rights of every kind the login can hold, one of them granted by SYSDBA.
+  database().exec(QStringLiteral("CREATE ROLE KASSIR;"
+                                 "GRANT SELECT, UPDATE ON CLIENT TO %1;"
+                                 "GRANT UPDATE (CL_NAME) ON CLIENT TO %1;"
+                                 "GRANT INSERT ON TOVAR TO %1 WITH GRANT OPTION;"
+                                 "GRANT EXECUTE ON PROCEDURE ZAKAZ_NEW TO %1;"
+                                 "GRANT EXECUTE ON FUNCTION REPL_INT TO %1;"
+                                 "GRANT USAGE ON GENERATOR GEN_CLIENT TO %1;"
+                                 "GRANT USAGE ON EXCEPTION E_NO_MANAGER TO %1;"
+                                 "GRANT KASSIR TO %1;"
+                                 "GRANT SELECT ON STATUS TO PUBLIC;")
+                      .arg(login.name()));
+  database().exec(QStringLiteral("GRANT SELECT ON KURS TO %1;").arg(login.name()), QStringLiteral("SYSDBA"),
+                  QStringLiteral("quietfern"));
+  const QString rightsOfLogin =
+      QStringLiteral("select count(*) from RDB$USER_PRIVILEGES where RDB$USER = '%1'").arg(login.name());
+  ASSERT_EQ(database().value(rightsOfLogin), QStringLiteral("10"));
+  const QString othersRights =
+      QStringLiteral("select count(*) from RDB$USER_PRIVILEGES where RDB$USER <> '%1'").arg(login.name());
+  const QString othersBefore = database().value(othersRights);
   const int before = managers();
   prompter().expectModal([&](TForm&) {
     clickCell(rowOf(QStringLiteral("KUZNETSOV")), kSalaryColumn);
@@ -327,10 +347,14 @@ TEST_F(UsersTest, DeletionIsCommittedAndTheLoginStays) {
             QStringLiteral("0"));
   EXPECT_DOUBLE_EQ(salary(QStringLiteral("KUZNETSOV")), 39000);  // committed with it
   EXPECT_TRUE(database().loginExists(login.name()));
+  // Every right of the login is revoked with it, nobody else's.
+  EXPECT_EQ(database().value(rightsOfLogin), QStringLiteral("0"));
+  EXPECT_EQ(database().value(othersRights), othersBefore);
 }
 
 TEST_F(UsersTest, RefusedDeletionClosesTheListAndRollsBack) {
-  // YOLKIN still has a client of his
+  // YOLKIN still has a client of his; his rights stay with him
+  database().exec(QStringLiteral("GRANT SELECT ON CLIENT TO YOLKIN;"));
   const int before = managers();
   prompter().expectModal([&](TForm&) {
     choose(QStringLiteral("YOLKIN"));
@@ -339,13 +363,15 @@ TEST_F(UsersTest, RefusedDeletionClosesTheListAndRollsBack) {
         "violation of FOREIGN KEY constraint \"FK_CLIENT_MANAGER\" on table \"CLIENT\"\n"
         "Foreign key references are present for the record\n"
         "Problematic key value is (\"MN_ID\" = 5)\n"
-        "At procedure 'MANEGERDELATE' line: 5, col: 3."));
+        "At procedure 'MANEGERDELATE' line: 29, col: 3."));
     press(ru("Удалить пользователя"));
   });
   EXPECT_EQ(list().SelectUser(), mrOk);
   EXPECT_EQ(FormMain->currentManagerId, -1);
   EXPECT_FALSE(FormMain->IBTrans->inTransaction());
   EXPECT_EQ(managers(), before);
+  EXPECT_EQ(database().value(QStringLiteral("select count(*) from RDB$USER_PRIVILEGES where RDB$USER = 'YOLKIN'")),
+            QStringLiteral("1"));
 }
 
 // ---------------------------------------------------------------- profile mode
