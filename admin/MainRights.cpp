@@ -266,9 +266,25 @@ bool TFormMain::isRoleName(const QString& name) {
 
 void TFormMain::BnZapClick() {
   IBqDorvikBeforeScroll(*IBqDorvik);
+  const int row = IBqDorvik->recNo();
+  try {
+    IBTrans->commit();  // closes IBqDorvik first
+  } catch (...) {
+    // The transaction lives on: the page stays with it, on its row, so that
+    // "Запомнить" can be pressed again or "Отменить" undo everything.
+    if (IBTrans->inTransaction()) {
+      try {
+        IBqDorvik->open();
+        if (row > 0 && row < IBqDorvik->rowCount()) IBqDorvik->moveTo(row);
+      } catch (...) {
+        // the commit's error is the one to show; "Отменить" still works
+      }
+    } else {
+      PageControl1->hide();
+    }
+    throw;
+  }
   PageControl1->hide();
-  IBqDorvik->close();
-  IBTrans->commit();
 }
 
 void TFormMain::BnOtmenClick() {

@@ -14,6 +14,7 @@
 #include "db/IBDatabase.h"
 #include "db/IBQuery.h"
 #include "db/IBSQL.h"
+#include "db/IBTransaction.h"
 #include "os/Cp1251.h"
 #include "os/FileSystem.h"
 #include "ui/DataControls.h"
@@ -132,4 +133,35 @@ void clickManagerInList(const QString& alias) {
   grid.scrollTo(grid.model()->index(row, 0));
   QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.cellRect(row, 0).center());
   ASSERT_EQ(rows.recNo(), row);
+}
+
+QString DorvikFixture::refusedCommitText() {
+  return QStringLiteral("exception 4\nE_COMMIT_REFUSED\ncommit refused by the test\nAt trigger 'COMMIT_REFUSED' line: 1, col: 169.");
+}
+
+void DorvikFixture::makeCommitsRefusable() {
+  database().exec(
+      "CREATE TABLE REFUSED_COMMITS (ATTACHMENT_ID INTEGER);"
+      "CREATE EXCEPTION E_COMMIT_REFUSED 'commit refused by the test';"
+      "SET TERM ^ ;"
+      "CREATE TRIGGER COMMIT_REFUSED ACTIVE ON TRANSACTION COMMIT POSITION 0 AS BEGIN "
+      "IF (EXISTS(SELECT 1 FROM REFUSED_COMMITS WHERE ATTACHMENT_ID = CURRENT_CONNECTION)) "
+      "THEN EXCEPTION E_COMMIT_REFUSED; END^"
+      "SET TERM ; ^");
+}
+
+void DorvikFixture::refuseCommitsOfMainConnection(bool refuse) {
+  TIBTransaction own;
+  own.setDefaultDatabase(FormMain->MainBase);
+  own.startTransaction();
+  TIBQuery connection;
+  connection.setDatabase(FormMain->MainBase);
+  connection.setTransaction(&own);
+  connection.SQL = QStringList{QStringLiteral("select CURRENT_CONNECTION from RDB$DATABASE")};
+  connection.open();
+  const QString id = connection.value(0, 0).toString();
+  connection.close();
+  own.rollback();
+  database().exec(refuse ? QStringLiteral("INSERT INTO REFUSED_COMMITS VALUES (%1);").arg(id)
+                         : QStringLiteral("DELETE FROM REFUSED_COMMITS;"));
 }

@@ -891,3 +891,43 @@ TEST_F(RightsTest, ReservedWordsAreTheServersOwn) {
   EXPECT_TRUE(isPlainLogin(QStringLiteral("PUBLICITY")));
   FormMain->BnOtmen->click();
 }
+
+// A commit of "Запомнить" that fails leaves the page shown on its row with
+// its transaction: "Запомнить" again commits, "Отменить" undoes everything.
+TEST_F(RightsTest, AFailedSaveKeepsThePageAndItsTransaction) {
+  makeCommitsRefusable();
+  restartApplication();
+  startAsAdministrator();
+  for (const bool saveAgain : {true, false}) {
+    SCOPED_TRACE(saveAgain ? "saved again" : "cancelled");
+    openPageFor(QStringLiteral("PETROV"));
+    goTo(QStringLiteral("TOVAR"));
+    FormMain->CbInsert->click();
+    refuseCommitsOfMainConnection(true);
+    prompter().expectError(refusedCommitText());
+    FormMain->BnZap->click();
+    prompter().verifyDone();
+    EXPECT_TRUE(FormMain->PageControl1->isVisibleTo(FormMain));
+    EXPECT_EQ(FormMain->PageControl1->activePage(), FormMain->Dorvik);
+    ASSERT_TRUE(FormMain->IBTrans->inTransaction());
+    ASSERT_TRUE(FormMain->IBqDorvik->active());
+    EXPECT_EQ(currentObject(), QStringLiteral("TOVAR"));
+    EXPECT_EQ(ticked(), 3);
+    EXPECT_EQ(pageMask("PETROV", "TOVAR"), QStringLiteral("3"));
+    EXPECT_EQ(pageRights("PETROV", "TOVAR"), QStringLiteral("IS"));
+    EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("1"));
+    refuseCommitsOfMainConnection(false);
+
+    (saveAgain ? FormMain->BnZap : FormMain->BnOtmen)->click();
+    expectPageClosed();
+    EXPECT_EQ(committedMask("PETROV", "TOVAR"), saveAgain ? QStringLiteral("3") : QStringLiteral("1"));
+    EXPECT_EQ(committedRights("PETROV", "TOVAR"), saveAgain ? QStringLiteral("IS") : QStringLiteral("S"));
+    if (saveAgain) {  // back to where it was for the second round
+      openPageFor(QStringLiteral("PETROV"));
+      goTo(QStringLiteral("TOVAR"));
+      FormMain->CbInsert->click();
+      FormMain->BnZap->click();
+    }
+  }
+  prompter().verifyDone();
+}
