@@ -184,6 +184,10 @@ class TFormMain : public TForm {
   bool addUserClosing_ = false;
   bool serverLoginAdded_ = false;
   TIBSQL* addUserSavepoint_ = nullptr;  // takes a failed registration back
+  // Removes the login this registration added, on a new attachment of
+  // srvUsers with the login its dialog was answered with; answers the
+  // error text when that fails, an empty one when the login is gone.
+  QString removeAddedServerUser(const QString& login);
 
  public:
   // ---------------------------------------------------------------- rights

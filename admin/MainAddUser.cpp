@@ -218,7 +218,6 @@ void TFormMain::AddServerUser(const QString& account, const QString& password) {
     srvUsers->LastName.clear();
     srvUsers->addUser();
     serverLoginAdded_ = true;
-    tell("Операция занесения нового пользователя завершилась успешно");
   } catch (...) {
     try {
       srvUsers->setActive(false);
@@ -227,7 +226,31 @@ void TFormMain::AddServerUser(const QString& account, const QString& password) {
     }
     throw;
   }
+  // A failed detach leaves serverLoginAdded_ set: the caller takes the login back.
   srvUsers->setActive(false);
+}
+
+QString TFormMain::removeAddedServerUser(const QString& login) {
+  const bool prompt = srvUsers->LoginPrompt;
+  srvUsers->LoginPrompt = false;
+  QString failure;
+  try {
+    srvUsers->setActive(true);
+    srvUsers->UserName = login;
+    srvUsers->deleteUser();
+  } catch (const Exception& e) {
+    failure = e.message();
+  } catch (...) {
+    failure = QStringLiteral("?");
+  }
+  try {
+    srvUsers->setActive(false);
+  } catch (const Exception& e) {
+    if (failure.isEmpty() && srvUsers->active()) failure = e.message();
+  }
+  srvUsers->LoginPrompt = prompt;
+  if (failure.isEmpty()) serverLoginAdded_ = false;
+  return failure;
 }
 
 void TFormMain::BnEditUserClick() {
@@ -285,24 +308,49 @@ void TFormMain::BnEditUserClick() {
 
   BnEditUser->setEnabled(false);
   BitBtn1->setEnabled(false);
+  // Never a login without its row, nor a row without its login: whatever
+  // fails once the login was added takes the login back.
+  auto failedAfterAdding = [this, &login](const Exception& e) {
+    if (!serverLoginAdded_) return;
+    const QString failure = removeAddedServerUser(login);
+    if (!failure.isEmpty())
+      throw Exception(e.message() + QStringLiteral("\nУчетная запись %1 осталась на сервере: ").arg(login) + failure);
+  };
   try {
     try {
       AddServerUser(account, password);
-    } catch (...) {
-      if (!serverLoginAdded_) {
-        addUserSavepoint_->SQL = QStringList{QStringLiteral("ROLLBACK TO SAVEPOINT NEW_MANAGER")};
-        addUserSavepoint_->execQuery();
-      }
+    } catch (const Exception& e) {
+      // The service refused, or could not detach after adding the login:
+      // the row goes back, the page stays open in its transaction.
+      failedAfterAdding(e);
+      addUserSavepoint_->SQL = QStringList{QStringLiteral("ROLLBACK TO SAVEPOINT NEW_MANAGER")};
+      addUserSavepoint_->execQuery();
       throw;
     }
-    CloseAddUserPage();
-    IBTrans->commit();
+    try {
+      IBTrans->commit();
+    } catch (const Exception& e) {
+      // Nothing of the registration stays, and the program goes on.
+      CloseAddUserPage();
+      if (IBTrans->inTransaction()) {
+        try {
+          IBTrans->rollback();
+        } catch (...) {
+          // the commit's error is the one to show
+        }
+      }
+      addUserStartedTransaction_ = false;
+      failedAfterAdding(e);
+      throw;
+    }
     addUserStartedTransaction_ = false;
+    CloseAddUserPage();
   } catch (...) {
     BnEditUser->setEnabled(true);
     BitBtn1->setEnabled(true);
     throw;
   }
+  tell("Операция занесения нового пользователя завершилась успешно");
 }
 
 void TFormMain::BitBtn1Click() {

@@ -499,3 +499,43 @@ TEST_F(AddUserPage, FocusOrder) {
 }
 
 }  // namespace
+
+// The commit fails after the login was added: the login is removed again,
+// nothing is committed, no success is reported, and the next opening of the
+// page works as usual.
+TEST_F(AddUserPage, AFailedCommitLeavesNeitherLoginNorRowAndThePageOpensAgain) {
+  TestLogin login;
+  makeCommitsRefusable();
+  openPage();
+  TFormMain& f = *FormMain;
+  const QString managers = committed(QStringLiteral("select count(*) from MANAGER"));
+  type(f.edAccount, login.name());
+  type(f.edFamil, ru("Сбоев"));
+  f.RxLeOtch->setText(ru("Петрович"));
+  refuseCommitOfMainTransaction(true);
+  prompter().expectServiceLogin(kServer, kSysdba, kFactoryPassword).expectError(refusedCommitText());
+  f.BnEditUser->click();
+  prompter().verifyDone();
+  EXPECT_TRUE(prompter().texts(Kind::Message).isEmpty());
+  EXPECT_FALSE(database().loginExists(login.name()));
+  EXPECT_EQ(manager(login.name()), QString());
+  EXPECT_EQ(committed(QStringLiteral("select count(*) from MANAGER")), managers);
+  EXPECT_FALSE(f.IBTrans->inTransaction());
+  EXPECT_TRUE(f.PageControl1->isHidden());
+  EXPECT_FALSE(f.srvUsers->active());
+
+  refuseCommitOfMainTransaction(false);
+  prompter().clearShown();
+  f.NewUser->click();
+  prompter().verifyDone();
+  ASSERT_TRUE(f.IBTrans->inTransaction());
+  EXPECT_TRUE(f.PageControl1->isVisible());
+  EXPECT_TRUE(f.BnEditUser->isEnabled());
+  EXPECT_TRUE(f.BitBtn1->isEnabled());
+  prompter().expectServiceLogin(kServer, kSysdba, kFactoryPassword).expectMessage(kDone);
+  f.BnEditUser->click();
+  prompter().verifyDone();
+  EXPECT_TRUE(database().loginExists(login.name()));
+  EXPECT_TRUE(manager(login.name()).startsWith(ru("[Сбоев  Петрович]|")));
+  EXPECT_FALSE(f.IBTrans->inTransaction());
+}

@@ -136,32 +136,30 @@ void clickManagerInList(const QString& alias) {
 }
 
 QString DorvikFixture::refusedCommitText() {
-  return QStringLiteral("exception 4\nE_COMMIT_REFUSED\ncommit refused by the test\nAt trigger 'COMMIT_REFUSED' line: 1, col: 169.");
+  return QStringLiteral("exception 4\nE_COMMIT_REFUSED\ncommit refused by the test\nAt trigger 'COMMIT_REFUSED' line: 1, col: 171.");
 }
 
 void DorvikFixture::makeCommitsRefusable() {
   database().exec(
-      "CREATE TABLE REFUSED_COMMITS (ATTACHMENT_ID INTEGER);"
+      "CREATE TABLE REFUSED_COMMITS (TRANSACTION_ID INTEGER);"
       "CREATE EXCEPTION E_COMMIT_REFUSED 'commit refused by the test';"
       "SET TERM ^ ;"
       "CREATE TRIGGER COMMIT_REFUSED ACTIVE ON TRANSACTION COMMIT POSITION 0 AS BEGIN "
-      "IF (EXISTS(SELECT 1 FROM REFUSED_COMMITS WHERE ATTACHMENT_ID = CURRENT_CONNECTION)) "
+      "IF (EXISTS(SELECT 1 FROM REFUSED_COMMITS WHERE TRANSACTION_ID = CURRENT_TRANSACTION)) "
       "THEN EXCEPTION E_COMMIT_REFUSED; END^"
       "SET TERM ; ^");
 }
 
-void DorvikFixture::refuseCommitsOfMainConnection(bool refuse) {
-  TIBTransaction own;
-  own.setDefaultDatabase(FormMain->MainBase);
-  own.startTransaction();
-  TIBQuery connection;
-  connection.setDatabase(FormMain->MainBase);
-  connection.setTransaction(&own);
-  connection.SQL = QStringList{QStringLiteral("select CURRENT_CONNECTION from RDB$DATABASE")};
-  connection.open();
-  const QString id = connection.value(0, 0).toString();
-  connection.close();
-  own.rollback();
+void DorvikFixture::refuseCommitOfMainTransaction(bool refuse) {
+  QString id = QStringLiteral("0");
+  if (refuse) {
+    TIBQuery transaction;
+    transaction.setDatabase(FormMain->MainBase);
+    transaction.setTransaction(FormMain->IBTrans);
+    transaction.SQL = QStringList{QStringLiteral("select CURRENT_TRANSACTION from RDB$DATABASE")};
+    transaction.open();
+    id = transaction.value(0, 0).toString();
+  }
   database().exec(refuse ? QStringLiteral("INSERT INTO REFUSED_COMMITS VALUES (%1);").arg(id)
                          : QStringLiteral("DELETE FROM REFUSED_COMMITS;"));
 }

@@ -57,15 +57,15 @@ class DorvikFixture : public ::testing::Test {
   // closed; fails the test when that takes longer than the timeout. Answers the
   // exit code.
   int runUntilClosed(int timeoutMs = 20000);
-  // A database trigger on commit that fails the commits of the connections
-  // marked by refuseCommitsOfMainConnection. A connection sees it only when
+  // A database trigger on commit that fails the commits of the transactions
+  // marked by refuseCommitOfMainTransaction. A connection sees it only when
   // it attaches after this. The error text such a commit shows, as the error
   // box shows it: refusedCommitText().
   void makeCommitsRefusable();
   static QString refusedCommitText();
-  // Makes every commit of the main form's open connection fail, or lets them
-  // pass again.
-  void refuseCommitsOfMainConnection(bool refuse);
+  // Makes the commit of the main form's active transaction fail, or lets
+  // commits pass again.
+  void refuseCommitOfMainTransaction(bool refuse);
 
   // Destroys the forms (the destructor does it too).
   void destroyForms();

@@ -903,7 +903,7 @@ TEST_F(RightsTest, AFailedSaveKeepsThePageAndItsTransaction) {
     openPageFor(QStringLiteral("PETROV"));
     goTo(QStringLiteral("TOVAR"));
     FormMain->CbInsert->click();
-    refuseCommitsOfMainConnection(true);
+    refuseCommitOfMainTransaction(true);
     prompter().expectError(refusedCommitText());
     FormMain->BnZap->click();
     prompter().verifyDone();
@@ -916,7 +916,7 @@ TEST_F(RightsTest, AFailedSaveKeepsThePageAndItsTransaction) {
     EXPECT_EQ(pageMask("PETROV", "TOVAR"), QStringLiteral("3"));
     EXPECT_EQ(pageRights("PETROV", "TOVAR"), QStringLiteral("IS"));
     EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("1"));
-    refuseCommitsOfMainConnection(false);
+    refuseCommitOfMainTransaction(false);
 
     (saveAgain ? FormMain->BnZap : FormMain->BnOtmen)->click();
     expectPageClosed();
