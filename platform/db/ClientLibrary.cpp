@@ -144,3 +144,29 @@ void ClientLibrary::raise(const ISC_STATUS* status) const {
   if (lines.isEmpty()) lines << QStringLiteral("Unknown server error %1").arg(gdsCode);
   throw EIBError(lines.join(QLatin1Char('\n')), sqlCode, gdsCode);
 }
+
+bool ClientLibrary::meansConnectionLost(const ISC_STATUS* status) {
+  if (status[0] != 1 || status[1] == 0) return false;
+  // The codes of the vector: isc_arg_gds items, each followed by its code.
+  for (const ISC_STATUS* p = status; *p != isc_arg_end;) {
+    const ISC_STATUS kind = *p++;
+    const ISC_STATUS value = *p++;
+    if (kind == isc_arg_gds) {
+      switch (value) {
+        case isc_network_error:
+        case isc_net_read_err:
+        case isc_net_write_err:
+        case isc_lost_db_connection:
+        case isc_att_shutdown:
+        case isc_shutdown:
+        case isc_conn_lost:
+          return true;
+        default:
+          break;
+      }
+    } else if (kind == isc_arg_cstring) {
+      ++p;  // a length, then the text
+    }
+  }
+  return false;
+}

@@ -56,6 +56,10 @@ class ClientLibrary {
 
   bool hasServices() const { return isc_service_attach && isc_service_detach && isc_service_start && isc_service_query; }
 
+  // Whether an error status says that the connection to the server is gone
+  // (a network error, a connection or database shut down).
+  static bool meansConnectionLost(const ISC_STATUS* status);
+
   // Raises EIBError for a status vector holding an error.
   void raise(const ISC_STATUS* status) const;
   // Raises when status[1] is not zero.

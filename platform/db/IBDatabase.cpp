@@ -1,5 +1,6 @@
 #include "IBDatabase.h"
 
+#include <QtEndian>
 #include <algorithm>
 
 #include "ClientLibrary.h"
@@ -70,6 +71,35 @@ void TIBDatabase::setDefaultTransaction(TIBTransaction* t) {
 
 void TIBDatabase::checkConnected() const {
   if (!connected()) throw EDatabaseError(QStringLiteral("Database not connected"));
+  if (connectionLost()) raiseLost();
+}
+
+QString TIBDatabase::connectionLostLine() {
+  return QStringLiteral("The connection to the database is lost: the program must be restarted");
+}
+
+void TIBDatabase::raiseLost() const {
+  throw EIBError(lostMessage_ + QLatin1Char('\n') + connectionLostLine(), 0, isc_network_error);
+}
+
+void TIBDatabase::checkStatus(const ISC_STATUS* status) {
+  if (status[0] == 1 && status[1] != 0) raise(status);
+}
+
+void TIBDatabase::raise(const ISC_STATUS* status) {
+  if (connectionLost()) raiseLost();
+  const bool lost = ClientLibrary::meansConnectionLost(status);
+  try {
+    fb().raise(status);
+  } catch (const EIBError& e) {
+    if (!lost) throw;
+    lostMessage_ = e.message();
+    // The transactions died with the connection; their datasets stay open
+    // until closed, and closing them asks nothing of the server.
+    for (TIBTransaction* t : transactions_) t->handle_ = 0;
+    raiseLost();
+  }
+  throw EDatabaseError(QStringLiteral("Unknown server error"));  // not reached: raise always throws
 }
 
 void TIBDatabase::setConnected(bool on) {
@@ -84,6 +114,14 @@ void TIBDatabase::setConnected(bool on) {
       setParamValue(QStringLiteral("user_name"), user);
     }
     attach(user, password);
+    return;
+  }
+  if (connectionLost()) {
+    // Nothing to end and no one to tell: the handle is given back.
+    ISC_STATUS_ARRAY ignored;
+    fb().isc_detach_database(ignored, &handle_);
+    handle_ = 0;
+    lostMessage_.clear();
     return;
   }
   // Datasets and transactions still open on this connection end here.
@@ -126,6 +164,11 @@ void TIBDatabase::attach(const QString& user, const QString& password) {
   dpb.append(char(4));
   const int d = SQLDialect;
   dpb.append(reinterpret_cast<const char*>(&d), 4);
+  // A server that does not answer is given up on instead of waited for.
+  dpb.append(char(isc_dpb_connect_timeout));
+  dpb.append(char(4));
+  const qint32 timeout = qToLittleEndian<qint32>(kConnectTimeoutSeconds);
+  dpb.append(reinterpret_cast<const char*>(&timeout), 4);
 
   const QByteArray name = dpbText(DatabaseName);
   ISC_STATUS_ARRAY status;
@@ -133,6 +176,7 @@ void TIBDatabase::attach(const QString& user, const QString& password) {
   lib.isc_attach_database(status, short(name.size()), name.constData(), &h, short(dpb.size()), dpb.constData());
   lib.checkStatus(status);
   handle_ = h;
+  lostMessage_.clear();
 }
 
 void TIBDatabase::addTransaction(TIBTransaction* t) {

@@ -45,9 +45,23 @@ class TIBDatabase {
   void open() { setConnected(true); }
   void close() { setConnected(false); }
 
-  // Raises EDatabaseError when not connected.
+  // Raises EDatabaseError when not connected, and the error that lost the
+  // connection once it is lost.
   void checkConnected() const;
   isc_db_handle* handle() { return &handle_; }
+
+  // Raises the error of a failed call on this connection (nothing when the
+  // status holds none). An error that says the connection is gone (network
+  // errors, connection shutdown) ends every transaction on it: from then on
+  // every use raises the server's text of that loss followed by
+  // connectionLostLine(), until the connection is closed.
+  void checkStatus(const ISC_STATUS* status);
+  [[noreturn]] void raise(const ISC_STATUS* status);
+  bool connectionLost() const { return !lostMessage_.isEmpty(); }
+  static QString connectionLostLine();
+
+  // Seconds an attachment waits for a server that does not answer.
+  static constexpr int kConnectTimeoutSeconds = 15;
 
  private:
   friend class TIBTransaction;
@@ -55,7 +69,10 @@ class TIBDatabase {
   void addTransaction(TIBTransaction* t);
   void removeTransaction(TIBTransaction* t);
 
+  [[noreturn]] void raiseLost() const;
+
   isc_db_handle handle_ = 0;
+  QString lostMessage_;  // the server's text of the error that lost the connection
   TIBTransaction* defaultTransaction_ = nullptr;
   std::vector<TIBTransaction*> transactions_;
 };

@@ -69,5 +69,5 @@ void TIBSQL::execImmediate() {
   const unsigned short length = text.size() > 0xFFFF ? 0 : (unsigned short)text.size();
   fb().isc_dsql_execute_immediate(status, db->handle(), tr->handle(), length, text.constData(),
                                   (unsigned short)db->SQLDialect, nullptr);
-  fb().checkStatus(status);
+  db->checkStatus(status);
 }

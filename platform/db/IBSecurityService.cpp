@@ -98,6 +98,11 @@ void TIBSecurityService::setActive(bool on) {
   if (!password.isEmpty()) addSpb(isc_spb_password, password);
   spb.append(char(isc_spb_utf8_filename));
   spb.append(char(0));
+  // A server that does not answer is given up on instead of waited for.
+  spb.append(char(isc_spb_connect_timeout));
+  spb.append(char(4));
+  const qint32 timeout = qToLittleEndian<qint32>(TIBDatabase::kConnectTimeoutSeconds);
+  spb.append(reinterpret_cast<const char*>(&timeout), 4);
   const QByteArray name = serviceText(service);
   isc_svc_handle h = 0;
   lib.isc_service_attach(status, (unsigned short)name.size(), name.constData(), &h, (unsigned short)spb.size(),

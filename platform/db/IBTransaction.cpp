@@ -77,7 +77,7 @@ void TIBTransaction::startTransaction() {
   ISC_STATUS_ARRAY status;
   isc_tr_handle h = 0;
   fb().isc_start_multiple(status, &h, 1, &teb);
-  fb().checkStatus(status);
+  database_->checkStatus(status);
   handle_ = h;
 }
 
@@ -86,6 +86,11 @@ void TIBTransaction::commit() { end(true); }
 void TIBTransaction::rollback() { end(false); }
 
 void TIBTransaction::end(bool commit) {
+  // A lost connection took the transaction with it: say so, not that none is active.
+  if (database_ && database_->connectionLost()) {
+    closeDataSets();
+    database_->checkConnected();
+  }
   checkInTransaction();
   closeDataSets();
   ISC_STATUS_ARRAY status;
@@ -96,6 +101,7 @@ void TIBTransaction::end(bool commit) {
   if (status[0] == 1 && status[1] != 0) {
     // A failed rollback leaves nothing to retry: the handle is gone either way.
     if (!commit) handle_ = 0;
+    if (database_) database_->raise(status);
     fb().raise(status);
   }
   handle_ = 0;

@@ -91,34 +91,34 @@ void Statement::prepare(const QString& sql) {
   const unsigned short dialect = static_cast<unsigned short>(db_.SQLDialect);
   ISC_STATUS_ARRAY status;
   lib.isc_dsql_allocate_statement(status, db_.handle(), &handle_);
-  lib.checkStatus(status);
+  db_.checkStatus(status);
 
   out_ = allocSqlda(1);
   lib.isc_dsql_prepare(status, tr_.handle(), &handle_, text.size() > 0xFFFF ? 0 : (unsigned short)text.size(),
                        text.constData(), dialect, out_);
-  lib.checkStatus(status);
+  db_.checkStatus(status);
   if (out_->sqld > out_->sqln) {
     const int n = out_->sqld;
     free(out_);
     out_ = allocSqlda(n);
     lib.isc_dsql_describe(status, &handle_, 1, out_);
-    lib.checkStatus(status);
+    db_.checkStatus(status);
   }
   in_ = allocSqlda(1);
   lib.isc_dsql_describe_bind(status, &handle_, 1, in_);
-  lib.checkStatus(status);
+  db_.checkStatus(status);
   if (in_->sqld > in_->sqln) {
     const int n = in_->sqld;
     free(in_);
     in_ = allocSqlda(n);
     lib.isc_dsql_describe_bind(status, &handle_, 1, in_);
-    lib.checkStatus(status);
+    db_.checkStatus(status);
   }
 
   const char item = isc_info_sql_stmt_type;
   char info[16] = {};
   lib.isc_dsql_sql_info(status, &handle_, 1, &item, sizeof info, info);
-  lib.checkStatus(status);
+  db_.checkStatus(status);
   if (info[0] == isc_info_sql_stmt_type) {
     const int len = (unsigned char)info[1] | ((unsigned char)info[2] << 8);
     type_ = 0;
@@ -255,18 +255,18 @@ void Statement::setInput(int i, const QVariant& value) {
       isc_blob_handle bh = 0;
       ISC_QUAD id{};
       lib.isc_create_blob2(status, db_.handle(), tr_.handle(), &bh, &id, 0, nullptr);
-      lib.checkStatus(status);
+      db_.checkStatus(status);
       for (qsizetype pos = 0; pos < bytes.size(); pos += 0x7FFF) {
         const unsigned short len = (unsigned short)std::min<qsizetype>(0x7FFF, bytes.size() - pos);
         lib.isc_put_segment(status, &bh, len, bytes.constData() + pos);
         if (status[0] == 1 && status[1]) {
           ISC_STATUS_ARRAY ignored;
           lib.isc_close_blob(ignored, &bh);
-          lib.raise(status);
+          db_.raise(status);
         }
       }
       lib.isc_close_blob(status, &bh);
-      lib.checkStatus(status);
+      db_.checkStatus(status);
       return setRaw(SQL_BLOB, &id, sizeof id);
     }
     case SQL_BOOLEAN: {
@@ -291,13 +291,13 @@ void Statement::execute() {
   XSQLDA* in = inputCount() > 0 ? in_ : nullptr;
   if (type_ == isc_info_sql_stmt_exec_procedure && out_->sqld > 0) {
     lib.isc_dsql_execute2(status, tr_.handle(), &handle_, 1, in, out_);
-    lib.checkStatus(status);
+    db_.checkStatus(status);
     row_.assign(size_t(out_->sqld), QVariant());
     for (int i = 0; i < out_->sqld; ++i) row_[size_t(i)] = readColumn(i);
     return;
   }
   lib.isc_dsql_execute(status, tr_.handle(), &handle_, 1, in);
-  lib.checkStatus(status);
+  db_.checkStatus(status);
   cursorOpen_ = isSelect();
 }
 
@@ -310,7 +310,7 @@ bool Statement::fetch() {
     closeCursor();
     return false;
   }
-  lib.checkStatus(status);
+  db_.checkStatus(status);
   row_.assign(size_t(out_->sqld), QVariant());
   for (int i = 0; i < out_->sqld; ++i) row_[size_t(i)] = readColumn(i);
   return true;
@@ -390,7 +390,7 @@ QVariant Statement::readColumn(int i) {
       ISC_STATUS_ARRAY status;
       isc_blob_handle bh = 0;
       lib.isc_open_blob2(status, db_.handle(), tr_.handle(), &bh, &id, 0, nullptr);
-      lib.checkStatus(status);
+      db_.checkStatus(status);
       QByteArray out;
       char chunk[32768];
       for (;;) {
@@ -403,7 +403,7 @@ QVariant Statement::readColumn(int i) {
         if (rc == isc_segstr_eof) break;
         ISC_STATUS_ARRAY ignored;
         lib.isc_close_blob(ignored, &bh);
-        lib.raise(status);
+        db_.raise(status);
       }
       lib.isc_close_blob(status, &bh);
       return out;

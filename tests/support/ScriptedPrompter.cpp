@@ -59,6 +59,12 @@ ScriptedPrompter& ScriptedPrompter::expectConfirm(const QString& text, ConfirmAn
 
 ScriptedPrompter& ScriptedPrompter::expectError(const QString& text) { return push(Expected(Kind::Error, text)); }
 
+ScriptedPrompter& ScriptedPrompter::expectAnyError() {
+  Expected e(Kind::Error);
+  e.checkText = false;
+  return push(std::move(e));
+}
+
 ScriptedPrompter& ScriptedPrompter::expectFatal(const QString& caption, const QString& text) {
   Expected e(Kind::Fatal, text, caption);
   e.checkCaption = true;

@@ -43,6 +43,8 @@ class ScriptedPrompter : public Prompter {
   ScriptedPrompter& expectConfirm(const QString& text, ConfirmAnswer answer);
   // The text as the error box shows it (with the full stop the box adds).
   ScriptedPrompter& expectError(const QString& text);
+  // An error box whatever its text, for a text the test reads from shown().
+  ScriptedPrompter& expectAnyError();
   ScriptedPrompter& expectFatal(const QString& caption, const QString& text);
   // Answers OK with the user and password.
   ScriptedPrompter& expectDatabaseLogin(const QString& databaseName, const QString& user, const QString& password);

@@ -19,6 +19,7 @@
 #include "ui/PageControl.h"
 #include "ui/RxLabel.h"
 #include "ui/StdCtrls.h"
+#include "support/TcpRelay.h"
 
 using Kind = ScriptedPrompter::Kind;
 
@@ -930,4 +931,53 @@ TEST_F(RightsTest, AFailedSaveKeepsThePageAndItsTransaction) {
     }
   }
   prompter().verifyDone();
+}
+
+// The network to the server goes away while the page is open: the click
+// that finds it out and every later command show the server's error and that
+// the program must be restarted, never "Transaction is active"; the program
+// still closes.
+TEST_F(RightsTest, ALostConnectionIsNamedByEveryLaterCommand) {
+  TcpRelay relay;
+  restartApplication();
+  QStringList lines = baseIniLines();
+  lines[0] = relay.serverName() + QLatin1Char(':') + database().path();
+  writeBaseIni(lines);
+  prompter().expectDatabaseLogin(lines[0], QStringLiteral("PLUMO"), QStringLiteral("plumo"));
+  createForms();
+  ASSERT_TRUE(FormMain->MainBase->connected());
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  FormMain->CbInsert->click();
+  ASSERT_EQ(pageRights("PETROV", "TOVAR"), QStringLiteral("IS"));
+
+  relay.stop();
+  prompter().clearShown();
+  prompter().expectAnyError();
+  FormMain->CbDelete->click();
+  prompter().verifyDone();
+  ASSERT_EQ(prompter().shown().size(), 1);
+  const QString lost = prompter().shown()[0].text;
+  EXPECT_TRUE(lost == QStringLiteral("Error reading data from the connection.\n") + TIBDatabase::connectionLostLine() + '.' ||
+              lost == QStringLiteral("Error writing data to the connection.\n") + TIBDatabase::connectionLostLine() + '.')
+      << lost.toStdString();
+  EXPECT_FALSE(FormMain->CbDelete->checked());
+  EXPECT_FALSE(FormMain->IBTrans->inTransaction());
+
+  for (TMenuItem* command : {FormMain->OprPriv, FormMain->NewUser, FormMain->miUstan}) {
+    SCOPED_TRACE(command->caption().toStdString());
+    prompter().expectError(lost);
+    command->click();
+    prompter().verifyDone();
+  }
+  prompter().expectError(lost);
+  FormMain->BnOtmen->click();
+  prompter().verifyDone();
+  EXPECT_TRUE(FormMain->PageControl1->isHidden());
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("1"));
+  EXPECT_EQ(committedRights("PETROV", "TOVAR"), QStringLiteral("S"));
+
+  FormMain->close();
+  prompter().verifyDone();
+  EXPECT_FALSE(FormMain && FormMain->MainBase->connected());
 }
