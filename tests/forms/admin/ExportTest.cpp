@@ -454,7 +454,7 @@ TEST_F(ExportTest, FailurePartWayLeavesNoScriptBehind) {
   prompter()
       .expectSaveFile(path)
       .expectConfirm(QString::fromUtf8("Файл Repl.sql существует. Переписать?"), ConfirmAnswer::Yes)
-      .expectError(QStringLiteral("connection shutdown."));
+      .expectError(QStringLiteral("connection shutdown\n") + TIBDatabase::connectionLostLine() + QLatin1Char('.'));
   FormMain->N5->click();
   prompter().verifyDone();
   EXPECT_GE(events.runs.size(), 1);

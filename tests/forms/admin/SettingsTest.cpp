@@ -3,6 +3,7 @@
 #include <QTest>
 
 #include "Main.h"
+#include "db/IBDatabase.h"
 #include "db/IBQuery.h"
 #include "db/IBSQL.h"
 #include "db/IBTransaction.h"
@@ -348,7 +349,7 @@ TEST_F(SettingsPage, FailedCommitLeavesNoTransaction) {
   open();
   database().exec(QStringLiteral("delete from mon$attachments where mon$attachment_id <> current_connection;"),
                   QStringLiteral("SYSDBA"), QStringLiteral("quietfern"));
-  prompter().expectError(QStringLiteral("connection shutdown."));
+  prompter().expectError(QStringLiteral("connection shutdown\n") + TIBDatabase::connectionLostLine() + QLatin1Char('.'));
   FormMain->BnIzmUst->click();
   prompter().verifyDone();
   EXPECT_FALSE(FormMain->PageControl1->isVisible());

@@ -286,7 +286,7 @@ TEST_F(DorvikFixture, ErrorWhileClosingKeepsTheFormOpen) {
   FormMain->IBTrans->startTransaction();
   database().exec(QStringLiteral("delete from mon$attachments where mon$attachment_id <> current_connection;"),
                   QStringLiteral("SYSDBA"), QStringLiteral("quietfern"));
-  prompter().expectError(QStringLiteral("connection shutdown."));
+  prompter().expectError(QStringLiteral("connection shutdown\n") + TIBDatabase::connectionLostLine() + QLatin1Char('.'));
   FormMain->N1->click();
   prompter().verifyDone();
   EXPECT_TRUE(FormMain->isVisible());
