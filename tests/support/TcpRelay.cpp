@@ -61,25 +61,10 @@ void TcpRelay::run() {
     }
     if (::poll(fds.data(), fds.size(), 1000) < 0) break;
     if (fds[0].revents) break;
-    if (fds[1].revents & POLLIN) {
-      const int client = ::accept(listener_, nullptr, nullptr);
-      if (client >= 0) {
-        int server = -1;
-        if (mode_ == Forward) {
-          server = ::socket(AF_INET, SOCK_STREAM, 0);
-          const sockaddr_in target = loopback(targetPort_);
-          if (::connect(server, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
-            ::close(server);
-            ::close(client);
-            continue;
-          }
-        }
-        pairs.emplace_back(client, server);
-      }
-    }
-    // Pass on what arrived; a side that closed closes its pair.
+    // Pass on what arrived on the pairs polled; a side that closed closes its pair.
+    const size_t polled = pairs.size();
     size_t at = 2;
-    for (size_t i = 0; i < pairs.size(); ++i) {
+    for (size_t i = 0; i < polled; ++i) {
       auto& p = pairs[i];
       const pollfd& a = fds[at++];
       const pollfd* b = p.second >= 0 ? &fds[at++] : nullptr;
@@ -108,6 +93,22 @@ void TcpRelay::run() {
         ::close(p.first);
         if (p.second >= 0) ::close(p.second);
         p = {-1, -1};
+      }
+    }
+    if (fds[1].revents & POLLIN) {
+      const int client = ::accept(listener_, nullptr, nullptr);
+      if (client >= 0) {
+        int server = -1;
+        if (mode_ == Forward) {
+          server = ::socket(AF_INET, SOCK_STREAM, 0);
+          const sockaddr_in target = loopback(targetPort_);
+          if (::connect(server, reinterpret_cast<const sockaddr*>(&target), sizeof target) != 0) {
+            ::close(server);
+            ::close(client);
+            server = -2;
+          }
+        }
+        if (server != -2) pairs.emplace_back(client, server);
       }
     }
     pairs.erase(std::remove_if(pairs.begin(), pairs.end(), [](const std::pair<int, int>& p) { return p.first < 0; }),
