@@ -99,6 +99,7 @@ void TFormMain::buildRightsPage() {
   buttons->addWidget(Label1);
   RxLUser = new TRxLabel(QStringLiteral("RxLUser"), Panel1);
   RxLUser->setObjectName(QStringLiteral("RxLUser"));
+  RxLUser->setEndEllipsis(true);  // a long name never widens the form
   buttons->addWidget(RxLUser, 1);
   button(BnZap, "BnZap", TBitBtnKind::bkOK, QStringLiteral("Запомнить"), QStringLiteral("Принять все изменения"),
          [this] { BnZapClick(); });

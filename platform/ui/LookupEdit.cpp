@@ -9,6 +9,9 @@ TRxLookupEdit::TRxLookupEdit(QWidget* parent) : QComboBox(parent), link_(nullptr
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
   setDuplicatesEnabled(true);
+  // the list's entries never widen the form
+  setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  setMinimumContentsLength(12);
   completer()->setCaseSensitivity(Qt::CaseInsensitive);
   completer()->setCompletionMode(QCompleter::InlineCompletion);
   link_.onDataSetChanged = [this](TIBCustomDataSet&) { refreshList(); };

@@ -18,6 +18,13 @@ class TRxLabel : public TLabel {
   void setShadowSize(int size);
   void setFontColor(const QColor& color);
 
+  // A caption that does not fit is cut with an ellipsis, and the label's size
+  // does not follow its caption (data shown in a form never widens it); the
+  // whole caption is the tool tip.
+  bool endEllipsis() const { return endEllipsis_; }
+  void setEndEllipsis(bool on);
+  void setCaption(const QString& caption) override;
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   QSize sizeHint() const override;
@@ -26,4 +33,5 @@ class TRxLabel : public TLabel {
  private:
   QColor shadowColor_;  // invalid: the palette's button highlight
   int shadowSize_ = 1;
+  bool endEllipsis_ = false;
 };

@@ -7,6 +7,14 @@
 
 TLabel::TLabel(const QString& caption, QWidget* parent) : QLabel(caption, parent) {}
 
+void TLabel::setFocusControl(QWidget* control) {
+  setBuddy(control);
+  if (!control) return;
+  // the edit inside a date edit or a lookup edit is what takes the focus
+  for (QLineEdit* inner : control->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+    inner->setAccessibleName(text());
+}
+
 void TLabel::mousePressEvent(QMouseEvent* event) {
   pressed_ = event->button() == Qt::LeftButton;
   afterDoubleClick_ = false;
@@ -121,4 +129,5 @@ void TPanel::setColor(const QColor& color) {
 TProgressBar::TProgressBar(QWidget* parent) : QProgressBar(parent) {
   setRange(0, 100);
   setValue(0);
+  setTextVisible(false);  // the bar alone, no percentage
 }

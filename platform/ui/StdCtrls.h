@@ -17,8 +17,12 @@ class TLabel : public QLabel {
   explicit TLabel(const QString& caption = QString(), QWidget* parent = nullptr);
 
   QString caption() const { return text(); }
-  void setCaption(const QString& caption) { setText(caption); }
+  virtual void setCaption(const QString& caption) { setText(caption); }
   void setHint(const QString& hint) { setToolTip(hint); }
+
+  // Points Alt+letter at the control and names the control after the label for
+  // screen readers (a compound control's inner edit too).
+  void setFocusControl(QWidget* control);
 
   std::function<void()> OnClick;
   std::function<void()> OnDblClick;
