@@ -3,6 +3,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 
@@ -120,6 +121,7 @@ void TFormMain::buildAddUserPage() {
   BnEditUser = new TBitBtn(TBitBtnKind::bkCustom, tr8("Добавить пользователя"), AddUser);
   BnEditUser->setObjectName(QStringLiteral("BnEditUser"));
   BnEditUser->setDefault(true);
+  BnEditUser->setIcon(BnEditUser->style()->standardIcon(QStyle::SP_DialogOkButton));
   BnEditUser->OnClick = [this] { BnEditUserClick(); };
   BitBtn1 = new TBitBtn(TBitBtnKind::bkCancel, tr8("Главное меню"), AddUser);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));

@@ -1,5 +1,6 @@
 #include "Buttons.h"
 
+#include <QEvent>
 #include <QStyle>
 
 #include "Form.h"
@@ -17,6 +18,34 @@ void TButton::clicked_() {
   if (form && modalResult_ != 0) form->setModalResult(modalResult_);
   guarded(OnClick);
   if (closesForm_ && form) form->close();
+}
+
+namespace {
+
+void redrawDefault(TButton* button) {
+  if (TForm* form = owningForm(button)) form->queueDefaultButtonUpdate();
+}
+
+}  // namespace
+
+void TButton::setDefault(bool on) {
+  default_ = on;
+  redrawDefault(this);
+}
+
+void TButton::changeEvent(QEvent* event) {
+  QPushButton::changeEvent(event);
+  if (event->type() == QEvent::EnabledChange) redrawDefault(this);
+}
+
+void TButton::showEvent(QShowEvent* event) {
+  QPushButton::showEvent(event);
+  redrawDefault(this);
+}
+
+void TButton::hideEvent(QHideEvent* event) {
+  QPushButton::hideEvent(event);
+  redrawDefault(this);
 }
 
 TBitBtn::TBitBtn(QWidget* parent) : TButton(parent) {}

@@ -18,8 +18,10 @@ class TButton : public QPushButton {
   int modalResult() const { return modalResult_; }
   void setModalResult(int result) { modalResult_ = result; }
 
+  // Enter presses a default button (see TForm::enterButton, which also decides
+  // which button is drawn as the default one).
   bool isDefault() const { return default_; }
-  void setDefault(bool on) { default_ = on; }
+  void setDefault(bool on);
   bool isCancel() const { return cancel_; }
   void setCancel(bool on) { cancel_ = on; }
 
@@ -29,6 +31,9 @@ class TButton : public QPushButton {
 
  protected:
   virtual void clicked_();
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   bool closesForm_ = false;
 
  private:

@@ -1,6 +1,9 @@
 #include "Form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QTimer>
@@ -16,6 +19,9 @@ TForm::TForm(QWidget* parent) : QWidget(parent, Qt::Window) {
   layout_ = new QVBoxLayout(this);
   layout_->setContentsMargins(0, 0, 0, 0);
   layout_->setSpacing(0);
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* from, QWidget* to) {
+    if ((from && owningForm(from) == this) || (to && owningForm(to) == this)) queueDefaultButtonUpdate();
+  });
 }
 
 TForm::~TForm() = default;
@@ -82,6 +88,34 @@ QWidget* TForm::defaultButton(bool cancel) const {
     if (depth > bestDepth) best = b, bestDepth = depth;
   }
   return best;
+}
+
+QWidget* TForm::enterButton() const {
+  QWidget* focus = focusWidget();
+  if (auto* b = qobject_cast<TButton*>(focus); b && b->isVisibleTo(this) && b->isEnabled()) return b;
+  if (auto* memo = qobject_cast<QPlainTextEdit*>(focus); memo && !memo->isReadOnly()) return nullptr;
+  if (auto* memo = qobject_cast<QTextEdit*>(focus); memo && !memo->isReadOnly()) return nullptr;
+  return defaultButton(false);
+}
+
+void TForm::updateDefaultButton() {
+  QWidget* target = enterButton();
+  for (TButton* b : findChildren<TButton*>())
+    if (owningForm(b) == this) static_cast<QPushButton*>(b)->setDefault(b == target);
+}
+
+void TForm::queueDefaultButtonUpdate() {
+  if (defaultUpdateQueued_) return;
+  defaultUpdateQueued_ = true;
+  QTimer::singleShot(0, this, [this] {
+    defaultUpdateQueued_ = false;
+    updateDefaultButton();
+  });
+}
+
+void TForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  updateDefaultButton();
 }
 
 void TForm::keyPressEvent(QKeyEvent* event) {

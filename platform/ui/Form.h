@@ -67,6 +67,14 @@ class TForm : public QWidget {
   // The default (Enter) or cancel (Esc) button that acts for the focused widget:
   // a visible, enabled one, the nearest to the focus.
   QWidget* defaultButton(bool cancel) const;
+  // The button that Enter presses now: the focused button itself, none while a
+  // multi-line edit holds the focus, otherwise defaultButton(false).
+  QWidget* enterButton() const;
+  // Draws the button that Enter presses as the default one, and no other.
+  void updateDefaultButton();
+  // The same once the current handler has returned (focus changes and the
+  // buttons' showing, hiding and enabling ask for it).
+  void queueDefaultButtonUpdate();
 
  signals:
   void modalResultChanged(int result);
@@ -76,12 +84,14 @@ class TForm : public QWidget {
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   int modalResult_ = mrNone;
   bool modal_ = false;
   bool paintQueued_ = false;
   bool inPaintHandler_ = false;
+  bool defaultUpdateQueued_ = false;
   TMainMenu* menu_ = nullptr;
   QVBoxLayout* layout_ = nullptr;
 };
