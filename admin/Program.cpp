@@ -26,6 +26,7 @@ void destroyForms() {
 }
 
 int run() {
+  TApplication::loadQtTranslations();
   TApplication app;
   return TApplication::runFatalGuarded([&app] {
     createForms(app);

@@ -19,8 +19,8 @@ void createForms(TApplication& app);
 // form's query, so the main form goes last).
 void destroyForms();
 
-// The whole body on a running QApplication: the forms, the message loop, the
-// end. Answers the exit code; 1 after the fatal error box.
+// The whole body on a running QApplication: Qt's translations for the system
+// locale, the forms, the message loop, the end. Answers the exit code; 1 after the fatal error box.
 int run();
 
 }  // namespace DorvikProgram

@@ -9,6 +9,7 @@ void CreateTessan(TApplication& application) {
 }
 
 int TessanMain() {
+  TApplication::loadQtTranslations();
   TApplication application;
   CreateTessan(application);
   const int code = application.run();

@@ -6,6 +6,6 @@ class TApplication;
 // main form (its creation checks the client library).
 void CreateTessan(TApplication& application);
 
-// The whole program: CreateTessan, then the message loop until the form has
-// closed. Answers the exit code.
+// The whole program: Qt's translations for the system locale, CreateTessan,
+// then the message loop until the form has closed. Answers the exit code.
 int TessanMain();

@@ -1,6 +1,9 @@
 #include "Application.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+#include <memory>
 
 #include "Form.h"
 #include "Guard.h"
@@ -9,6 +12,7 @@
 
 namespace {
 TApplication* currentApplication = nullptr;
+std::unique_ptr<QTranslator> qtTranslator;
 }
 
 TApplication::TApplication() : previous_(currentApplication) {
@@ -54,6 +58,18 @@ void TApplication::terminate() {
 void TApplication::processMessages() {
   QCoreApplication::sendPostedEvents();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool TApplication::loadQtTranslations(const QLocale& locale) {
+  if (qtTranslator) QCoreApplication::removeTranslator(qtTranslator.get());
+  qtTranslator = std::make_unique<QTranslator>();
+  if (!qtTranslator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    qtTranslator.reset();
+    return false;
+  }
+  QCoreApplication::installTranslator(qtTranslator.get());
+  return true;
 }
 
 int TApplication::runFatalGuarded(const std::function<int()>& body) {

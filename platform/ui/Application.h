@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QList>
+#include <QLocale>
 #include <QPointer>
 #include <QString>
 #include <functional>
@@ -52,6 +53,12 @@ class TApplication {
 
   // Lets every pending event run and returns when the queue is empty.
   static void processMessages();
+
+  // Loads Qt's own translations for the locale, in place of those loaded
+  // before: the system's dialogs (file dialogs, the system question) then
+  // speak its language. The programs' own texts are not translated. Answers
+  // whether a translation was found.
+  static bool loadQtTranslations(const QLocale& locale = QLocale::system());
 
   // Runs the program body; an error escaping it is shown in the run-time's fatal
   // "Application Error" box and gives exit code 1.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -95,4 +96,80 @@ TEST(QtPrompter, MessageBoxesCaptionsIconsButtonsAndAnswers) {
       EXPECT_EQ(seen.defaultButton, c.defaultButton) << c.name;
     }
   }
+}
+
+namespace {
+
+// The texts of the next modal dialog's buttons and labels; then closes it.
+void readNextDialog(QStringList& buttons, QStringList& labels) {
+  auto* timer = new QTimer;
+  QObject::connect(timer, &QTimer::timeout, timer, [timer, &buttons, &labels] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog || !dialog->isVisible()) return;
+    timer->stop();
+    timer->deleteLater();
+    for (QAbstractButton* b : dialog->findChildren<QPushButton*>())
+      if (b->isVisible()) buttons << b->text();
+    for (QLabel* l : dialog->findChildren<QLabel*>())
+      if (l->isVisible() && !l->text().isEmpty()) labels << l->text();
+    dialog->close();
+  });
+  timer->start(5);
+}
+
+}  // namespace
+
+// Under a Russian locale Qt's own dialogs speak Russian: the system question and
+// the file dialogs. What the programs quote in English stays so: the "Confirm"
+// box, the plain message's OK and the login dialog.
+TEST(QtPrompter, QtTranslationsForTheSystemLocale) {
+  TApplication app;
+  app.setTitle(QStringLiteral("Определение привилегий пользователей"));
+  QtPrompter prompter;
+  ASSERT_TRUE(TApplication::loadQtTranslations(QLocale(QStringLiteral("ru_RU"))));
+  struct Restore {
+    ~Restore() { TApplication::loadQtTranslations(QLocale::c()); }
+  } restore;
+
+  Seen seen;
+  answerNextBox(Press::Esc, seen);
+  EXPECT_FALSE(prompter.systemYesNo(QStringLiteral("Добавить новое имя в список ?"),
+                                    QStringLiteral("Подтверждение изменения данных")));
+  EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("&Да"), QStringLiteral("&Нет")}));
+  EXPECT_EQ(seen.defaultButton, QStringLiteral("&Да"));
+
+  seen = Seen();
+  answerNextBox(Press::Enter, seen);
+  EXPECT_EQ(prompter.confirm(QStringLiteral("?")), ConfirmAnswer::Yes);
+  EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
+
+  seen = Seen();
+  answerNextBox(Press::Enter, seen);
+  prompter.message(QStringLiteral("Готово"));
+  EXPECT_EQ(seen.buttons, QStringList{QStringLiteral("OK")});
+
+  QStringList buttons, labels;
+  readNextDialog(buttons, labels);
+  QString user, password;
+  EXPECT_FALSE(prompter.databaseLogin(QStringLiteral("localhost:/var/tmp/base.fdb"), user, password));
+  EXPECT_EQ(buttons, (QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")}));
+  EXPECT_TRUE(labels.contains(QStringLiteral("Database:")));
+  EXPECT_TRUE(labels.contains(QStringLiteral("User Name:")));
+  EXPECT_TRUE(labels.contains(QStringLiteral("Password:")));
+
+  buttons.clear(), labels.clear();
+  readNextDialog(buttons, labels);
+  QString chosen;
+  EXPECT_FALSE(prompter.saveFile(FileDialogRequest{QString(), QStringLiteral("Repl"), QStringLiteral(".sql"),
+                                                   QStringLiteral("Скрипты|*.sql"), QString()},
+                                 chosen));
+  EXPECT_TRUE(buttons.contains(QStringLiteral("Отмена"))) << buttons.join(QLatin1Char('|')).toStdString();
+  EXPECT_FALSE(buttons.contains(QStringLiteral("Cancel")));
+
+  // a locale without Qt's translation puts the English texts back
+  EXPECT_FALSE(TApplication::loadQtTranslations(QLocale::c()));
+  seen = Seen();
+  answerNextBox(Press::Esc, seen);
+  prompter.systemYesNo(QStringLiteral("?"), QStringLiteral("Своё"));
+  EXPECT_EQ(seen.buttons, (QStringList{QStringLiteral("&Yes"), QStringLiteral("&No")}));
 }
