@@ -131,6 +131,15 @@ void TFormMain::buildAddUserPage() {
   buttons->addWidget(BitBtn1);
   page->addLayout(buttons);
 
+  // each edit is named after its own label
+  Label2->setFocusControl(DateEdit1);
+  lbFirstName->setFocusControl(edFamil);
+  lbMiddleName->setFocusControl(RxLeName);
+  lbLastName->setFocusControl(RxLeOtch);
+  lbAccount->setFocusControl(edAccount);
+  Label3->setFocusControl(edPassword);
+  Label4->setFocusControl(edPasswordAgain);
+
   const QList<QWidget*> focusOrder{BitBtn1, DateEdit1, edFamil,    RxLeName,       RxLeOtch,
                                    BnEditUser, edAccount, edPassword, edPasswordAgain};
   for (qsizetype i = 1; i < focusOrder.size(); ++i) setTabOrder(focusOrder[i - 1], focusOrder[i]);

@@ -85,6 +85,9 @@ void TFormMain::buildSettingsPage() {
   values->addWidget(ST_PERPLAN, 2, 1);
   page->addLayout(values);
   page->addStretch(1);
+  RxLabel1->setFocusControl(ST_PERIOD);
+  RxLabel2->setFocusControl(ST_TIMECOPY);
+  RxLabel3->setFocusControl(ST_PERPLAN);
 
   QWidget::setTabOrder(BnIzmUst, BitBtn3);
   QWidget::setTabOrder(BitBtn3, ST_PERPLAN);

@@ -62,6 +62,8 @@ TFormPass::TFormPass() {
   Label4->setFixedWidth(Label4->fontMetrics().horizontalAdvance(QStringLiteral("повторно:")) + 12);
   navyBold(Label4);
   edPasswordAgain = passwordBox("edPasswordAgain", body);
+  Label3->setFocusControl(edPassword);
+  Label4->setFocusControl(edPasswordAgain);
   entries->addWidget(Label3);
   entries->addWidget(edPassword, 1);
   entries->addWidget(Label4);

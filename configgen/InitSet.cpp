@@ -220,6 +220,11 @@ void TFormMirtal::buildFirstPage() {
   Label1 = new TLabel(QString::fromUtf8("Дирректория для сохранения файла инициализации:"), ts1);
   Label1->setGeometry(left, 12, width, 18);
 
+  RxLabel4->setFocusControl(PasSYSDBA);
+  Label2->setFocusControl(ServIP);
+  Label3->setFocusControl(FilenameEdit1);
+  Label1->setFocusControl(DirectoryEdit1);
+
   // the edits' buttons are for the mouse
   FilenameEdit1->button()->setFocusPolicy(Qt::NoFocus);
   DirectoryEdit1->button()->setFocusPolicy(Qt::NoFocus);

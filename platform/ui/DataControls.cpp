@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "Accessibility.h"
 #include "Guard.h"
 #include "os/Errors.h"
 
@@ -220,6 +221,7 @@ class GridDelegate : public QStyledItemDelegate {
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (editor) editor->setAccessibleName(index.model()->headerData(index.column(), Qt::Horizontal).toString());
     if (auto* line = qobject_cast<QLineEdit*>(editor)) {
       connect(line, &QLineEdit::textEdited, line, [this] {
         guarded([this] {
@@ -269,6 +271,7 @@ class GridDelegate : public QStyledItemDelegate {
 }  // namespace
 
 TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(this)), link_(nullptr) {
+  installKitAccessibility();
   setModel(model_);
   setItemDelegate(new GridDelegate(this, [this] { return dataSet(); }));
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -465,7 +468,10 @@ void TDBNavigator::setVisibleButtons(std::initializer_list<TNavigateBtn> visible
   }
 }
 
-void TDBNavigator::setHint(TNavigateBtn button, const QString& hint) { buttons_.at(button)->setToolTip(hint); }
+void TDBNavigator::setHint(TNavigateBtn button, const QString& hint) {
+  buttons_.at(button)->setToolTip(hint);
+  buttons_.at(button)->setAccessibleName(hint);  // a screen reader says the hint, not "|<"
+}
 
 QToolButton* TDBNavigator::button(TNavigateBtn button) const { return buttons_.at(button); }
 

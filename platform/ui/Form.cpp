@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "Accessibility.h"
 #include "Application.h"
 #include "Buttons.h"
 #include "Guard.h"
@@ -16,6 +17,7 @@
 #include "Prompter.h"
 
 TForm::TForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+  installKitAccessibility();
   layout_ = new QVBoxLayout(this);
   layout_->setContentsMargins(0, 0, 0, 0);
   layout_->setSpacing(0);
@@ -88,6 +90,12 @@ QWidget* TForm::defaultButton(bool cancel) const {
     if (depth > bestDepth) best = b, bestDepth = depth;
   }
   return best;
+}
+
+QAccessible::Role TForm::accessibleRole() const {
+  if (windowType() == Qt::Dialog) return QAccessible::Dialog;
+  const TApplication* app = TApplication::current();
+  return app && app->mainForm() == this ? QAccessible::Window : QAccessible::Dialog;
 }
 
 QWidget* TForm::enterButton() const {

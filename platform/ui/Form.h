@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QWidget>
 #include <functional>
 
@@ -63,6 +64,11 @@ class TForm : public QWidget {
   // Asked when the form closes; the action starts as caHide; caNone keeps the
   // form open. An error raised here keeps it open too.
   std::function<void(TCloseAction& action)> OnClose;
+
+  // What a screen reader takes the form for: the application's main form is a
+  // window (frame); the other forms, shown modally, and dialog-bordered ones
+  // are dialogs.
+  QAccessible::Role accessibleRole() const;
 
   // The default (Enter) or cancel (Esc) button that acts for the focused widget:
   // a visible, enabled one, the nearest to the focus.

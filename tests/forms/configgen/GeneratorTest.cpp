@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -132,6 +133,15 @@ TEST_F(Generator, FormStartsWithItsDefaultsAndTheComputersName) {
     while (next && (next->focusPolicy() & Qt::TabFocus) != Qt::TabFocus) next = next->nextInFocusChain();
     EXPECT_EQ(next, expected[i + 1]) << i;
   }
+
+  // what a screen reader finds: a dialog, and each edit named after its label
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(fresh)->role(), QAccessible::Dialog);
+  const std::pair<QWidget*, QLabel*> named[] = {{fresh->PasSYSDBA, fresh->RxLabel4},
+                                                {fresh->ServIP, fresh->Label2},
+                                                {fresh->FilenameEdit1->edit(), fresh->Label3},
+                                                {fresh->DirectoryEdit1->edit(), fresh->Label1}};
+  for (const auto& [edit, label] : named)
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(edit)->text(QAccessible::Name), label->text());
   FormMirtal = form;
 }
 
