@@ -59,7 +59,7 @@ TAboutBox::TAboutBox() {
   RxGIFAnimator1->setObjectName(QStringLiteral("RxGIFAnimator1"));
   RxGIFAnimator1->setGeometry(8, 8, Logo::kWidth, Logo::kHeight);
   RxGIFAnimator1->setAnimate(true);
-  RxGIFAnimator1->loadData(Logo::gif());
+  RxGIFAnimator1->loadDataWhenShown(&Logo::gif);
 
   RxLabel1 = new TRxLabel(QStringLiteral("Информационная система\n\"Вельтон\""), Panel1);
   RxLabel1->setObjectName(QStringLiteral("RxLabel1"));

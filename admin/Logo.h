@@ -4,7 +4,8 @@
 #include <QImage>
 #include <QList>
 
-// The About box's animated logo: drawn and encoded as a GIF when it is needed.
+// The About box's animated logo: drawn and encoded as a GIF when the box is
+// first shown.
 namespace Logo {
 
 constexpr int kWidth = 119;

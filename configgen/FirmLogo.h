@@ -4,7 +4,8 @@
 #include <QImage>
 #include <QList>
 
-// The animated logo of the generator's left panel, drawn and encoded at start.
+// The animated logo of the generator's left panel, drawn and encoded when the
+// form is first shown.
 
 constexpr int kLogoWidth = 119;
 constexpr int kLogoHeight = 70;

@@ -166,7 +166,7 @@ void TFormMirtal::buildPanel(QWidget* client) {
   FirmLogo->setGeometry((195 - kLogoWidth) / 2, 120, kLogoWidth, kLogoHeight);
   FirmLogo->setCursor(Qt::PointingHandCursor);
   FirmLogo->setAnimate(true);
-  FirmLogo->loadData(FirmLogoGif());
+  FirmLogo->loadDataWhenShown(&FirmLogoGif);
   FirmLogo->OnClick = [this] { FirmLogoClick(); };
 }
 

@@ -28,6 +28,19 @@ bool TAnimatedImage::loadData(const QByteArray& gif) {
   return start();
 }
 
+void TAnimatedImage::loadDataWhenShown(std::function<QByteArray()> makeGif) {
+  makeGif_ = std::move(makeGif);
+  if (isVisible()) showEvent(nullptr);
+}
+
+void TAnimatedImage::showEvent(QShowEvent* event) {
+  if (event) QLabel::showEvent(event);
+  if (!makeGif_) return;
+  const std::function<QByteArray()> make = std::move(makeGif_);
+  makeGif_ = nullptr;
+  loadData(make());
+}
+
 bool TAnimatedImage::start() {
   if (!movie_->isValid()) return false;
   setMovie(movie_.get());

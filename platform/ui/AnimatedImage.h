@@ -17,6 +17,9 @@ class TAnimatedImage : public QLabel {
   // The GIF from a file or a resource (":/..."), or from bytes.
   bool loadFile(const QString& fileName);
   bool loadData(const QByteArray& gif);
+  // The GIF is made by the function when the picture is first shown: nothing
+  // is drawn or encoded for a window that nobody opens.
+  void loadDataWhenShown(std::function<QByteArray()> makeGif);
 
   bool animate() const { return animate_; }
   void setAnimate(bool on);
@@ -27,6 +30,7 @@ class TAnimatedImage : public QLabel {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   bool start();
@@ -34,5 +38,6 @@ class TAnimatedImage : public QLabel {
   std::unique_ptr<QBuffer> buffer_;
   std::unique_ptr<QMovie> movie_;
   QByteArray data_;
+  std::function<QByteArray()> makeGif_;
   bool animate_ = true;
 };

@@ -344,6 +344,8 @@ TEST_F(Generator, EscapeEndsTheProgramOnTheFirstPage) {
 TEST_F(Generator, TheLogoPlaysAndOpensTheProductPage) {
   EXPECT_EQ(form->FirmLogo->size(), QSize(119, 70));
   EXPECT_EQ(form->FirmLogo->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_FALSE(form->FirmLogo->movie());  // made when the form is first shown
+  form->show();
   ASSERT_TRUE(form->FirmLogo->movie());
   EXPECT_GT(form->FirmLogo->frameCount(), 1);
   EXPECT_EQ(form->FirmLogo->movie()->state(), QMovie::Running);

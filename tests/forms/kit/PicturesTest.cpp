@@ -51,6 +51,29 @@ TEST(Pictures, AnimatedImagePlaysGifAndIsClickable) {
   EXPECT_FALSE(image.loadData(QByteArray("not a picture")));
 }
 
+// A picture made when shown: nothing is made for a window that stays hidden,
+// and it is made once, however often the window is shown.
+TEST(Pictures, AnimatedImageMadeWhenFirstShown) {
+  QWidget window;
+  auto* image = new TAnimatedImage(&window);
+  int made = 0;
+  image->loadDataWhenShown([&made] {
+    ++made;
+    return twoFrameGif();
+  });
+  window.hide();
+  EXPECT_EQ(made, 0);
+  EXPECT_EQ(image->movie(), nullptr);
+  window.show();
+  EXPECT_EQ(made, 1);
+  ASSERT_NE(image->movie(), nullptr);
+  EXPECT_EQ(image->frameCount(), 2);
+  EXPECT_EQ(image->movie()->state(), QMovie::Running);
+  window.hide();
+  window.show();
+  EXPECT_EQ(made, 1);
+}
+
 TEST(Pictures, GifEncoderKeepsEveryPixelWhateverTheCodeWidths) {
   const struct {
     int width, height, colours;
