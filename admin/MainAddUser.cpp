@@ -19,6 +19,7 @@
 #include "ui/ButtonEdits.h"
 #include "ui/Buttons.h"
 #include "ui/DataControls.h"
+#include "ui/Glyphs.h"
 #include "ui/LookupEdit.h"
 #include "ui/PageControl.h"
 #include "ui/Prompter.h"
@@ -121,7 +122,7 @@ void TFormMain::buildAddUserPage() {
   BnEditUser = new TBitBtn(TBitBtnKind::bkCustom, tr8("Добавить пользователя"), AddUser);
   BnEditUser->setObjectName(QStringLiteral("BnEditUser"));
   BnEditUser->setDefault(true);
-  BnEditUser->setIcon(BnEditUser->style()->standardIcon(QStyle::SP_DialogOkButton));
+  setStandardGlyph(BnEditUser, QStyle::SP_DialogOkButton);
   BnEditUser->OnClick = [this] { BnEditUserClick(); };
   BitBtn1 = new TBitBtn(TBitBtnKind::bkCancel, tr8("Главное меню"), AddUser);
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));

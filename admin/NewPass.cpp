@@ -75,7 +75,7 @@ TFormPass::TFormPass() {
   BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
   BitBtn2 = new TBitBtn(TBitBtnKind::bkCustom, QStringLiteral("Задать"), body);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
-  BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+  setStandardGlyph(BitBtn2, QStyle::SP_DialogApplyButton);
   BitBtn2->setDefault(true);
   BitBtn2->OnClick = [this] { BitBtn2Click(); };
   buttons->addStretch(1);

@@ -44,7 +44,7 @@ TFormSpisUser::TFormSpisUser() {
   BtProfil->setObjectName(QStringLiteral("BtProfil"));
   BnDelUser = new TBitBtn(TBitBtnKind::bkCustom, QStringLiteral("Удалить пользователя"), Panel1);
   BnDelUser->setObjectName(QStringLiteral("BnDelUser"));
-  BnDelUser->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
+  setStandardGlyph(BnDelUser, QStyle::SP_TrashIcon);
   BnDelUser->setModalResult(mrOk);
   BitBtn2 = new TBitBtn(TBitBtnKind::bkCancel, QStringLiteral("Главное меню"), Panel1);
   BitBtn2->setObjectName(QStringLiteral("BitBtn2"));

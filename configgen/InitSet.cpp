@@ -177,7 +177,7 @@ void TFormMirtal::buildFirstPage() {
 
   // created in tab order
   bn1str = new TBitBtn(TBitBtnKind::bkCustom, QString::fromUtf8("Далее"), ts1);
-  bn1str->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+  setStandardGlyph(bn1str, QStyle::SP_ArrowForward);
   bn1str->setGeometry(left + width - 110, 240, 110, 32);
   bn1str->setHint(QString::fromUtf8("Продолжить инсталляцию программы"));
   bn1str->OnClick = [this] { bn1strClick(); };
@@ -252,7 +252,7 @@ void TFormMirtal::buildLastPage() {
   RxLabel3->setGeometry(8, 70, 701 - 195 - 16, 100);
 
   BitBtn2 = new TBitBtn(TBitBtnKind::bkCustom, QString::fromUtf8("Скопировать файл установок"), tsEnd);
-  BitBtn2->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+  setStandardGlyph(BitBtn2, QStyle::SP_DialogSaveButton);
   BitBtn2->setGeometry(128, 186, 250, 32);
   BitBtn2->OnClick = [this] { BitBtn2Click(); };
 

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "Glyphs.h"
 #include "Guard.h"
 #include "Prompter.h"
 #include "os/FileSystem.h"
@@ -46,7 +47,7 @@ bool TCustomButtonEdit::eventFilter(QObject* watched, QEvent* event) {
 // ---- date edit
 
 TDateEdit::TDateEdit(QWidget* parent) : TCustomButtonEdit(parent) {
-  button_->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+  setStandardGlyph(button_, QStyle::SP_ArrowDown);
   setDirectInput(true);
 }
 
@@ -114,7 +115,7 @@ void TDateEdit::chooseDate(const QDate& date) {
 // ---- file and folder edits
 
 TFilenameEdit::TFilenameEdit(QWidget* parent) : TCustomButtonEdit(parent) {
-  button_->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
+  setStandardGlyph(button_, QStyle::SP_DirOpenIcon);
 }
 
 void TFilenameEdit::buttonClick() {
@@ -128,7 +129,7 @@ void TFilenameEdit::buttonClick() {
 }
 
 TDirectoryEdit::TDirectoryEdit(QWidget* parent) : TCustomButtonEdit(parent) {
-  button_->setIcon(style()->standardIcon(QStyle::SP_DirIcon));
+  setStandardGlyph(button_, QStyle::SP_DirIcon);
 }
 
 QString TDirectoryEdit::startFolder() const {

@@ -4,6 +4,7 @@
 #include <QStyle>
 
 #include "Form.h"
+#include "Glyphs.h"
 #include "Guard.h"
 
 TButton::TButton(QWidget* parent) : QPushButton(parent) {
@@ -76,8 +77,6 @@ void TBitBtn::setKind(TBitBtnKind kind) {
     case TBitBtnKind::bkCustom: break;
   }
   setModalResult(result);
-  QIcon picture = icon == QStyle::SP_CustomBase ? QIcon() : style()->standardIcon(icon);
-  if (picture.isNull() && icon == QStyle::SP_DialogYesToAllButton)
-    picture = style()->standardIcon(QStyle::SP_DialogApplyButton);  // styles without a "to all" picture
-  setIcon(picture);
+  // styles without a "to all" picture take the apply one
+  setStandardGlyph(this, icon, QStyle::SP_DialogApplyButton);
 }

@@ -3,6 +3,8 @@
 #include <QPushButton>
 #include <functional>
 
+#include "Glyphs.h"
+
 // Push button. A button with a modal result sets it on its form before its click
 // handler runs. Default: Enter presses it; Cancel: Esc presses it.
 class TButton : public QPushButton {

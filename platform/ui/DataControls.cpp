@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "Accessibility.h"
+#include "Glyphs.h"
 #include "Guard.h"
 #include "os/Errors.h"
 
@@ -434,7 +435,7 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent), link_([this] { up
   for (const auto& b : all) {
     auto* button = new QToolButton(this);
     button->setText(QString::fromLatin1(b.text));
-    button->setIcon(style()->standardIcon(b.icon));
+    setStandardGlyph(button, b.icon);
     button->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(button);
     buttons_[b.id] = button;

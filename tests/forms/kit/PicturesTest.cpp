@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
 
 #include "support/GifFrames.h"
 #include "ui/AnimatedImage.h"
+#include "ui/Buttons.h"
 #include "ui/GifWriter.h"
 #include "ui/RxLabel.h"
 
@@ -72,6 +74,24 @@ TEST(Pictures, AnimatedImageMadeWhenFirstShown) {
   window.hide();
   window.show();
   EXPECT_EQ(made, 1);
+}
+
+// A button's standard picture is decoded when the button is first shown, once
+// for the program; a kind's picture likewise.
+TEST(Pictures, ButtonPicturesMadeWhenFirstShown) {
+  QWidget window;
+  auto* button = new QPushButton(&window);
+  setStandardGlyph(button, QStyle::SP_TrashIcon);
+  auto* ok = new TBitBtn(TBitBtnKind::bkOK, QStringLiteral("ok"), &window);
+  EXPECT_TRUE(button->icon().isNull());
+  EXPECT_TRUE(ok->icon().isNull());
+  window.show();
+  EXPECT_FALSE(button->icon().isNull());
+  EXPECT_FALSE(ok->icon().isNull());
+  EXPECT_EQ(button->icon().cacheKey(), standardGlyph(QStyle::SP_TrashIcon).cacheKey());
+  EXPECT_EQ(ok->icon().cacheKey(), standardGlyph(QStyle::SP_DialogOkButton).cacheKey());
+  setStandardGlyph(button, QStyle::SP_CustomBase);  // no picture
+  EXPECT_TRUE(button->icon().isNull());
 }
 
 TEST(Pictures, GifEncoderKeepsEveryPixelWhateverTheCodeWidths) {
