@@ -59,7 +59,6 @@ TFormPass::TFormPass() {
   Label4->setObjectName(QStringLiteral("Label4"));
   Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   Label4->setWordWrap(true);
-  Label4->setFixedWidth(Label4->fontMetrics().horizontalAdvance(QStringLiteral("повторно:")) + 12);
   navyBold(Label4);
   edPasswordAgain = passwordBox("edPasswordAgain", body);
   Label3->setFocusControl(edPassword);
@@ -94,6 +93,9 @@ TFormPass::~TFormPass() {
 }
 
 void TFormPass::showEvent(QShowEvent* event) {
+  // measured when first shown: the dialog's bold font is loaded only for it
+  if (Label4->maximumWidth() == QWIDGETSIZE_MAX)
+    Label4->setFixedWidth(Label4->fontMetrics().horizontalAdvance(QStringLiteral("повторно:")) + 12);
   if (FormMain) move(FormMain->geometry().center() - rect().center());
   TForm::showEvent(event);
 }
