@@ -2,10 +2,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QPlainTextEdit>
-#include <QTextEdit>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
