@@ -6,9 +6,11 @@
 #include "db/IBDatabase.h"
 #include "db/IBQuery.h"
 #include "db/IBTransaction.h"
+#include "os/Cp1251.h"
+#include "os/Errors.h"
 #include "os/FileSystem.h"
+#include "os/ReplacingFile.h"
 #include "os/System.h"
-#include "os/TextFile.h"
 #include "ui/Application.h"
 #include "ui/Dialogs.h"
 #include "ui/Prompter.h"
@@ -26,6 +28,37 @@ void TFormMain::buildReplication() {
   IBQRepl->setUniDirectional(true);
 }
 
+namespace {
+
+// The header's date and time: the system's short date and long time, in
+// digits when the locale's text has letters that Windows-1251 lacks.
+QByteArray headerLine(const QDateTime& moment) {
+  const QString prefix = QStringLiteral("/* Репликация от ");
+  const QString suffix = QStringLiteral(" */");
+  try {
+    return Cp1251::encode(prefix + System::dateTimeText(moment) + suffix);
+  } catch (const EConvertError&) {
+    return Cp1251::encode(prefix + System::digitsDateTimeText(moment) + suffix);
+  }
+}
+
+// The rows and their count are one snapshot of the log: the export's
+// transaction runs at snapshot isolation, read only. The transaction's own
+// parameters stay for every other command.
+void startSnapshot(TIBTransaction& transaction) {
+  const QStringList own = transaction.Params;
+  transaction.Params = QStringList{QStringLiteral("concurrency"), QStringLiteral("nowait"), QStringLiteral("read")};
+  try {
+    transaction.startTransaction();
+  } catch (...) {
+    transaction.Params = own;
+    throw;
+  }
+  transaction.Params = own;
+}
+
+}  // namespace
+
 // Writes the whole replication log into a script: two header lines, then the
 // ITOG text of every row as the connection delivers its bytes. The script goes
 // into a new file that takes the place of the chosen one only once complete;
@@ -41,7 +74,7 @@ void TFormMain::ReplBaseClick() {
 
   exportBusy = true;
   closing = false;
-  ReplacingTextFile script;
+  ReplacingFile script;
   bool ownTransaction = false;
   // However the export ends, it lets go of what it holds; the transaction it
   // started only read, so rolling it back loses nothing. After the window has
@@ -62,12 +95,13 @@ void TFormMain::ReplBaseClick() {
     }
   };
 
+  static const char lineEnd[] = "\r\n";
   try {
     script.create(fileName);
-    script.writeLine(QStringLiteral("/* Репликация от ") + System::dateTimeText(exportClock()) +
-                     QStringLiteral(" */"));
-    script.writeLine(QByteArrayLiteral("SET NAMES WIN1251;"));
-    IBTrans->startTransaction();
+    script.append(headerLine(exportClock()));
+    script.append(lineEnd, 2);
+    script.append(QByteArrayLiteral("SET NAMES WIN1251;\r\n"));
+    startSnapshot(*IBTrans);
     ownTransaction = true;
     IBQRepl->open();
     PbRepl->show();
@@ -76,7 +110,8 @@ void TFormMain::ReplBaseClick() {
     int counter = 0;
     while (!IBQRepl->eof()) {
       ++counter;
-      script.writeLine(IBQRepl->fieldByName(QStringLiteral("ITOG")).asBytes());
+      script.append(IBQRepl->fieldByName(QStringLiteral("ITOG")).asBytes());
+      script.append(lineEnd, 2);
       IBQRepl->next();
       if (counter % 100 == 0) {
         TApplication::processMessages();

@@ -18,11 +18,37 @@ QString shortDateText(const QDate& date) { return QLocale::system().toString(dat
 
 QString currentDateText() { return shortDateText(QDate::currentDate()); }
 
+QString longTimeFormat() {
+  // Qt's long formats end in the time zone ("t", "(t)"); the system's long
+  // time has none. Quoted literals stay as they are.
+  const QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+  QString out;
+  bool quoted = false;
+  for (const QChar c : format) {
+    if (c == QLatin1Char('\'')) quoted = !quoted;
+    if (!quoted && c == QLatin1Char('t')) continue;
+    out += c;
+  }
+  out.remove(QStringLiteral("()"));
+  return out.trimmed();
+}
+
+QString longTimeText(const QTime& time) { return QLocale::system().toString(time, longTimeFormat()); }
+
 QString dateTimeText(const QDateTime& moment) {
   QString text = shortDateText(moment.date());
   const QTime t = moment.time();
   if (t.hour() != 0 || t.minute() != 0 || t.second() != 0 || t.msec() != 0)
-    text += QLatin1Char(' ') + QLocale::system().toString(t, QLocale::LongFormat);
+    text += QLatin1Char(' ') + longTimeText(t);
+  return text;
+}
+
+QString digitsDateTimeText(const QDateTime& moment) {
+  const QLocale c = QLocale::c();
+  QString text = c.toString(moment.date(), QStringLiteral("dd.MM.yyyy"));
+  const QTime t = moment.time();
+  if (t.hour() != 0 || t.minute() != 0 || t.second() != 0 || t.msec() != 0)
+    text += QLatin1Char(' ') + c.toString(t, QStringLiteral("HH:mm:ss"));
   return text;
 }
 

@@ -131,3 +131,12 @@ TProgressBar::TProgressBar(QWidget* parent) : QProgressBar(parent) {
   setValue(0);
   setTextVisible(false);  // the bar alone, no percentage
 }
+
+void TProgressBar::setPosition(int value) {
+  if (value == this->value() || !updatesEnabled()) return setValue(value);
+  // QProgressBar repaints at once; with updates off it leaves the paint to
+  // the update that turning them on again posts.
+  setUpdatesEnabled(false);
+  setValue(value);
+  setUpdatesEnabled(true);
+}

@@ -131,5 +131,6 @@ class TProgressBar : public QProgressBar {
   int max() const { return maximum(); }
   void setMax(int value) { setMaximum(value); }
   int position() const { return value(); }
-  void setPosition(int value) { setValue(value); }
+  // The new position is painted with the pending paints, not at once.
+  void setPosition(int value);
 };

@@ -1,6 +1,8 @@
 #include "DorvikFixture.h"
 
 #include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -14,6 +16,7 @@
 #include "db/IBQuery.h"
 #include "db/IBTransaction.h"
 #include "os/Cp1251.h"
+#include "os/FileSystem.h"
 #include "os/System.h"
 #include "ui/Dialogs.h"
 #include "ui/Menus.h"
@@ -461,4 +464,93 @@ TEST_F(ExportTest, FailurePartWayLeavesNoScriptBehind) {
   EXPECT_EQ(fileBytes(path), QByteArray("old script"));
   EXPECT_EQ(folder(), (QStringList{QStringLiteral("Base.ini"), QStringLiteral("Repl.sql")}));
   expectReleased();
+}
+
+// Another connection commits transactions of 100 rows while the export runs:
+// the file and the bar's maximum are the log as it stood when the export
+// began, and no transaction reaches the file in part.
+TEST_F(ExportTest, RowsCommittedDuringTheExportStayOutOfIt) {
+  setLog(2000);
+  const QList<QByteArray> before = numberedRows();
+  int batches = 0;
+  EventRuns events([&](int) {
+    if (batches == 10) return;
+    ++batches;
+    database().exec(QStringLiteral("SET TERM ^;\n"
+                                   "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN\n"
+                                   "  WHILE (i < 100) DO BEGIN\n"
+                                   "    INSERT INTO REPLBASE (RB_ID, ITOG) VALUES (%1 + :i, 'batch %2 row ' || :i);\n"
+                                   "    i = i + 1;\n"
+                                   "  END\n"
+                                   "END^\n"
+                                   "SET TERM ;^")
+                        .arg(100000 + batches * 100)
+                        .arg(batches));
+  });
+  exportTo(file("Repl.sql"));
+  ASSERT_EQ(batches, 10);
+
+  QList<QByteArray> lines = fileBytes(file("Repl.sql")).split('\n');
+  ASSERT_GE(lines.size(), 3);
+  lines = lines.mid(2, lines.size() - 3);  // past the header, before the empty end
+  QMap<QByteArray, int> perBatch;
+  QList<QByteArray> logRows;
+  for (QByteArray line : lines) {
+    line.chop(1);  // CR
+    if (line.startsWith("batch "))
+      ++perBatch[line.left(line.indexOf(" row "))];
+    else
+      logRows << line;
+  }
+  for (auto i = perBatch.cbegin(); i != perBatch.cend(); ++i)
+    EXPECT_EQ(i.value(), 100) << i.key().toStdString() << " reached the file in part";
+  EXPECT_TRUE(perBatch.isEmpty()) << perBatch.size() << " transactions committed during the export are in it";
+  EXPECT_EQ(logRows, before);
+  EXPECT_EQ(FormMain->PbRepl->max(), 2000);
+  EXPECT_EQ(database().value(QStringLiteral("select count(*) from REPLBASE")).trimmed().toInt(), 2000 + batches * 100);
+}
+
+// Run only as the child of HeaderLineUnderFixedLocales: exports into the file
+// it names, under the locale the child was started with.
+TEST_F(ExportTest, HeaderLineInTheChildsLocale) {
+  const QString path = qEnvironmentVariable("VELTON_HEADER_SCRIPT");
+  if (path.isEmpty()) GTEST_SKIP() << "runs as a child only";
+  database().exec(QStringLiteral("DELETE FROM REPLBASE;"));
+  exportTo(path);
+}
+
+// The system locale comes from the environment at start: each locale runs the
+// export in a child process, and line 1 is compared byte for byte.
+TEST(ExportHeader, HeaderLineUnderFixedLocales) {
+  const QByteArray replication = "\xd0\xe5\xef\xeb\xe8\xea\xe0\xf6\xe8\xff \xee\xf2 ";  // "Репликация от "
+  const struct {
+    const char* locale;
+    QByteArray dateTime;
+  } cases[] = {
+      {"C", "5 Mar 2024 14:07:09"},
+      {"ru_RU.UTF-8", "05.03.2024 14:07:09"},
+      // "5/3/24 2:07:09 μ.μ.": Greek letters, so digits
+      {"el_GR.UTF-8", "05.03.2024 14:07:09"},
+      {"ja_JP.UTF-8", "05.03.2024 14:07:09"},
+      {"ar_EG.UTF-8", "05.03.2024 14:07:09"},
+  };
+  QTemporaryDir folder;
+  ASSERT_TRUE(folder.isValid());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.locale);
+    const QString path = folder.filePath(QString::fromLatin1(c.locale) + QStringLiteral(".sql"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QString::fromLatin1(c.locale));
+    env.insert(QStringLiteral("LANG"), QString::fromLatin1(c.locale));
+    env.insert(QStringLiteral("VELTON_HEADER_SCRIPT"), path);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(FileSystem::programPath(), {QStringLiteral("--gtest_filter=ExportTest.HeaderLineInTheChildsLocale")});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QByteArray output = child.readAll();
+    ASSERT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_EQ(fileBytes(path), "/* " + replication + c.dateTime + " */\r\nSET NAMES WIN1251;\r\n");
+  }
 }
