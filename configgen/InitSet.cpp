@@ -13,6 +13,7 @@
 #include "os/Cp1251.h"
 #include "os/Errors.h"
 #include "os/FileSystem.h"
+#include "os/ReplacingFile.h"
 #include "os/Strings.h"
 #include "os/System.h"
 #include "os/TextFile.h"
@@ -32,6 +33,11 @@ bool fileIdentity(const QString& name, dev_t& device, ino_t& inode) {
   device = st.st_dev;
   inode = st.st_ino;
   return true;
+}
+
+bool ownerOnly(const QString& name) {
+  struct stat st;
+  return ::stat(QFile::encodeName(name).constData(), &st) == 0 && (st.st_mode & 077) == 0;
 }
 
 bool sameFile(const QString& a, const QString& b) {
@@ -68,16 +74,18 @@ void CopyFileBlocks(const QString& source, const QString& destination) {
     in.close();
     return;
   }
-  BinaryFile out;
-  out.create(destination);
+  // The copy takes the destination's place once complete; a source that only
+  // its owner may read gives a copy that only its owner may read.
+  ReplacingFile out;
+  out.create(destination, ownerOnly(source) ? ReplacingFile::Access::OwnerOnly : ReplacingFile::Access::KeepTarget);
   char buffer[4096];
   for (;;) {
     const int read = in.read(buffer, int(sizeof buffer));
     if (read <= 0) break;
-    if (out.write(buffer, read) != read) break;
+    out.write(buffer, read);  // a short write raises
   }
   in.close();
-  out.close();
+  out.commit();
 }
 
 QByteArray BaseIniBytes(const QString& folder, const QString& server, const QString& databaseFile,
@@ -97,10 +105,15 @@ void WriteBaseIni(const QString& folder, const QString& server, const QString& d
   // Converted first: a text the code page cannot hold leaves every file alone.
   const QByteArray bytes = BaseIniBytes(folder, server, databaseFile, password);
   EnsureDirectory(folder);
-  TextFileWriter file;
-  file.create(FileInFolder(folder, QStringLiteral("Base.ini")));
-  file.write(bytes);
-  file.close();
+  // Put in place only when complete; a password is for the owner's eyes; a
+  // link at the name is replaced, not written through.
+  const bool withPassword = password != QLatin1String(kFactoryPassword);
+  ReplacingFile file;
+  file.create(FileInFolder(folder, QStringLiteral("Base.ini")),
+              withPassword ? ReplacingFile::Access::OwnerOnly : ReplacingFile::Access::Fresh,
+              ReplacingFile::Link::Replace);
+  file.write(bytes.constData(), bytes.size());
+  file.commit();
 }
 
 // ---- the generator's form

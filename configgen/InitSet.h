@@ -33,7 +33,10 @@ void EnsureDirectory(const QString& path);
 QString FileInFolder(const QString& folder, const QString& name);
 
 // Copies the source's bytes onto the destination in blocks of 4096 bytes,
-// replacing the destination. A missing source leaves the destination alone.
+// replacing the destination once the copy is complete: a failure, a short
+// write included, leaves the destination as it was and no partial copy. A
+// source that only its owner may read gives such a copy. A missing source
+// leaves the destination alone.
 // A destination that is the source file itself (under any name) is left as it
 // is: it already holds the copy. Failures raise EInOutError with the file
 // layer's text.
@@ -46,8 +49,9 @@ void CopyFileBlocks(const QString& source, const QString& destination);
 QByteArray BaseIniBytes(const QString& folder, const QString& server, const QString& databaseFile,
                         const QString& password);
 
-// Creates the folder if needed (EnsureDirectory) and writes folder + "Base.ini",
-// replacing an existing file.
+// Creates the folder if needed (EnsureDirectory) and writes folder + "Base.ini"
+// beside its place, putting it there only when complete (a link at the name
+// is replaced, not followed). With a password it is readable by its owner only.
 void WriteBaseIni(const QString& folder, const QString& server, const QString& databaseFile,
                   const QString& password);
 

@@ -46,6 +46,8 @@ void ReplacingFile::create(const QString& target, Access access, Link link) {
   const bool exists = (link == Link::Follow ? ::stat(realName.constData(), &existing)
                                             : ::lstat(realName.constData(), &existing)) == 0;
   if (exists && S_ISDIR(existing.st_mode)) raise(EISDIR);
+  // A device, a pipe or a socket is no file to put another in place of.
+  if (exists && !S_ISREG(existing.st_mode) && !S_ISLNK(existing.st_mode)) raise(EACCES);
   if (exists && !S_ISLNK(existing.st_mode) && ::access(realName.constData(), W_OK) != 0) raise(errno, target);
   const QFileInfo realInfo(real);
   if (!QFileInfo(realInfo.absolutePath()).isDir()) raise(ENOENT, real);
@@ -67,7 +69,7 @@ void ReplacingFile::create(const QString& target, Access access, Link link) {
   int r = 0;
   if (access == Access::OwnerOnly) {
     r = ::fchmod(fd, 0600);
-  } else if (exists && S_ISREG(existing.st_mode)) {
+  } else if (access == Access::KeepTarget && exists && S_ISREG(existing.st_mode)) {
     if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) (void)::fchown(fd, uid_t(-1), existing.st_gid);
     r = ::fchmod(fd, existing.st_mode & 07777);
   }

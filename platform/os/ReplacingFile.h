@@ -15,6 +15,8 @@ class ReplacingFile {
     // The replaced file's permissions, owner and group where the process may
     // set them; a new file gets what the umask gives.
     KeepTarget,
+    // What the umask gives a new file, whatever the replaced one had.
+    Fresh,
     // Readable and writable by its owner only (a file that holds a password).
     OwnerOnly,
   };

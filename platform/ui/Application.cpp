@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+#include <csignal>
 #include <memory>
 
 #include "Form.h"
@@ -18,6 +19,9 @@ std::unique_ptr<QTranslator> qtTranslator;
 TApplication::TApplication() : previous_(currentApplication) {
   currentApplication = this;
   installLoginHooks();
+  // A write beyond the file-size limit fails with its error instead of
+  // ending the program, so that it is reported like a full disk.
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 TApplication::~TApplication() {

@@ -6,9 +6,12 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstring>
 #include <functional>
 
 #include "InitSet.h"
@@ -67,6 +70,32 @@ class ReadOnlyFile {
   bool effective_ = false;
 };
 
+// Files of this process may grow to the given size only; a write beyond it
+// fails (SIGXFSZ ignored, as the programs do). Undone when the object goes.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    rlimit limit = previous_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+  }
+
+ private:
+  rlimit previous_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+
+mode_t modeOf(const QString& name) {
+  struct stat st;
+  return ::lstat(QFile::encodeName(name).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
 class InitSetFiles : public ::testing::Test {
  protected:
   QString path(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
@@ -83,6 +112,11 @@ class InitSetFiles : public ::testing::Test {
     return f.readAll();
   }
   static bool isDir(const QString& name) { return QFileInfo(name).isDir(); }
+  // Every name in the folder, hidden ones included.
+  QStringList entries(const QString& folder = QString()) const {
+    return QDir(folder.isEmpty() ? dir_.path() : folder)
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+  }
 
   QTemporaryDir dir_;
 };
@@ -276,4 +310,76 @@ TEST_F(InitSetFiles, WriteBaseIniFailuresLeaveFilesAsTheyWere) {
   if (!lock.effective()) GTEST_SKIP() << "cannot make a file read-only for root here";
   EXPECT_EQ(errorOf([&] { WriteBaseIni(path("locked/"), "srv", "db", "quietfern"); }), QString("File access denied"));
   EXPECT_EQ(read(old), QByteArray("old\r\n"));
+}
+
+// A write that stores fewer bytes than it was given is an error: the copy of
+// 10,000 bytes under a limit of 5,120 says so, with the file system's text,
+// and neither a partial copy nor a changed destination stays behind.
+TEST_F(InitSetFiles, CopyFileBlocksStoppedShortSaysSoAndLeavesTheDestination) {
+  const QString source = write("source.bin", pattern(10000));
+  const QString old = write("dest.bin", "old");
+  {
+    FileSizeLimit limit(5120);
+    EXPECT_EQ(errorOf([&] { CopyFileBlocks(source, old); }), QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(errorOf([&] { CopyFileBlocks(source, path("new.bin")); }), QString::fromLocal8Bit(std::strerror(EFBIG)));
+  }
+  EXPECT_EQ(read(old), QByteArray("old"));
+  EXPECT_EQ(entries(), (QStringList{"dest.bin", "source.bin"}));
+  // A pipe at the name is not replaced.
+  ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe")).constData(), 0644), 0);
+  EXPECT_EQ(errorOf([&] { CopyFileBlocks(source, path("pipe")); }), QString("File access denied"));
+  EXPECT_TRUE(QFileInfo(path("pipe")).exists() && !QFileInfo(path("pipe")).isFile());
+  ASSERT_TRUE(QFile::remove(path("pipe")));
+  CopyFileBlocks(source, old);
+  EXPECT_EQ(read(old), pattern(10000));
+}
+
+TEST_F(InitSetFiles, WriteBaseIniUnderAFileSizeLimitLeavesTheOldFile) {
+  const QString folder = AddPathDelimiter(path("velton"));
+  WriteBaseIni(folder, "srv", "db", "quietfern");
+  const QByteArray old = read(path("velton/Base.ini"));
+  {
+    FileSizeLimit limit(20);
+    EXPECT_EQ(errorOf([&] { WriteBaseIni(folder, "DBSERVER", "D:\\DATA\\BASE.FDB", "secret"); }),
+              QString::fromLocal8Bit(std::strerror(EFBIG)));
+  }
+  EXPECT_EQ(read(path("velton/Base.ini")), old);
+  EXPECT_EQ(entries(path("velton")), QStringList{"Base.ini"});
+}
+
+// With a password the file and its copy are the owner's alone; without one
+// they get what the umask gives. A link at the name is replaced, the file it
+// names left as it was.
+TEST_F(InitSetFiles, BaseIniWithAPasswordIsReadableByItsOwnerOnly) {
+  const mode_t previousMask = ::umask(022);
+  const QString folder = AddPathDelimiter(path("velton"));
+  const QString file = path("velton/Base.ini");
+  WriteBaseIni(folder, "srv", "db", "quietfern");
+  EXPECT_EQ(modeOf(file), 0644u);
+  CopyFileBlocks(file, path("copy-plain.ini"));
+  EXPECT_EQ(modeOf(path("copy-plain.ini")), 0644u);
+
+  WriteBaseIni(folder, "srv", "db", "secret");
+  EXPECT_EQ(modeOf(file), 0600u);
+  write("copy.ini", "old copy");
+  ::chmod(QFile::encodeName(path("copy.ini")).constData(), 0644);
+  CopyFileBlocks(file, path("copy.ini"));
+  EXPECT_EQ(modeOf(path("copy.ini")), 0600u);
+  EXPECT_EQ(read(path("copy.ini")), read(file));
+  CopyFileBlocks(file, path("copy-new.ini"));
+  EXPECT_EQ(modeOf(path("copy-new.ini")), 0600u);
+
+  WriteBaseIni(folder, "srv", "db", "quietfern");  // no password: the umask again
+  EXPECT_EQ(modeOf(file), 0644u);
+
+  const QString elsewhere = write("elsewhere.txt", "not Base.ini");
+  ASSERT_TRUE(QFile::remove(file));
+  ASSERT_TRUE(QFile::link(elsewhere, file));
+  WriteBaseIni(folder, "srv", "db", "secret");
+  EXPECT_FALSE(QFileInfo(file).isSymLink());
+  EXPECT_EQ(read(file), BaseIniBytes(folder, "srv", "db", "secret"));
+  EXPECT_EQ(modeOf(file), 0600u);
+  EXPECT_EQ(read(elsewhere), QByteArray("not Base.ini"));
+  EXPECT_EQ(entries(path("velton")), QStringList{"Base.ini"});
+  ::umask(previousMask);
 }
