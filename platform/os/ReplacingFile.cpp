@@ -1,5 +1,6 @@
 #include "ReplacingFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -62,7 +63,8 @@ void ReplacingFile::create(const QString& target, Access access, Link link) {
     } while (fd < 0 && errno == EINTR);
     if (fd < 0 && (errno != EEXIST || attempt >= 100)) {
       const int error = errno;
-      throw EInOutError(QStringLiteral("Cannot create ") + name + QStringLiteral(": ") + fileErrorText(error, name));
+      throw EInOutError(QStringLiteral("Cannot create the new file beside ") + QDir::toNativeSeparators(real) +
+                        QStringLiteral(": ") + fileErrorText(error, name));
     }
   }
   // What the user set on the replaced file stays; a password stays the owner's.

@@ -31,8 +31,9 @@ class ReplacingFile {
   ReplacingFile& operator=(const ReplacingFile&) = delete;
 
   // Refuses what creating the target itself would refuse: a folder, a file
-  // that may not be written, a missing folder. A new file that cannot be made
-  // beside the target is refused with its name and the file system's text.
+  // that may not be written, anything but a file, a missing folder. A new
+  // file that cannot be made beside the target is refused with "Cannot create
+  // the new file beside " + the target + ": " + the file system's text.
   void create(const QString& target, Access access = Access::KeepTarget, Link link = Link::Follow);
   bool isOpen() const { return fd_ >= 0; }
 

@@ -8,7 +8,11 @@
 #include <QFile>
 #include <QMap>
 #include <functional>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "Main.h"
 #include "db/Field.h"
@@ -305,17 +309,64 @@ TEST_F(ExportTest, DeclinedDialogOrQuestionChangesNothing) {
   }
 }
 
+// The replaced script keeps its permissions, and its owner and group where
+// the program may set them (root here).
 TEST_F(ExportTest, OverwritingKeepsTheFilesPermissions) {
   setLog(2);
   const QString path = file("Repl.sql");
   writeFile(path, QByteArray(10000, 'o'));
-  ::chmod(QFile::encodeName(path).constData(), 0640);
+  ::chmod(QFile::encodeName(path).constData(), 0604);
+  const bool root = ::geteuid() == 0;
+  if (root) ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 4321, 4322), 0);
   exportTo(path, true);
   EXPECT_EQ(fileBytes(path), script(firstMoment(), numberedRows()));
   struct stat st;
   ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(st.st_mode & 07777, 0604u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 4322u);
+  }
   EXPECT_EQ(folder(), (QStringList{QStringLiteral("Base.ini"), QStringLiteral("Repl.sql")}));
+
+  // A name as long as the file system takes: the new file beside it fits too.
+  const QString longName = workDir() + QLatin1Char('/') + QString(251, QLatin1Char('r')) + QStringLiteral(".sql");
+  writeFile(longName, "old script");
+  exportTo(longName, true);
+  EXPECT_EQ(fileBytes(longName), script(firstMoment(), numberedRows()));
+}
+
+// The script may be written but no new file made beside it (the folder is
+// immutable): the error says so, and the old script stays.
+TEST_F(ExportTest, NewFileThatCannotBeMadeBesideTheScriptSaysWhy) {
+  QDir(workDir()).mkdir(QStringLiteral("locked"));
+  const QString lockedFolder = file("locked");
+  const QString path = lockedFolder + QStringLiteral("/Repl.sql");
+  writeFile(path, "old script");
+  auto setImmutable = [&](bool on) {
+    const int fd = ::open(QFile::encodeName(lockedFolder).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+      flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+      ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+  };
+  if (!setImmutable(true)) GTEST_SKIP() << "no immutable folders here";
+  prompter()
+      .expectSaveFile(path)
+      .expectConfirm(QString::fromUtf8("Файл Repl.sql существует. Переписать?"), ConfirmAnswer::Yes)
+      .expectError(QStringLiteral("Cannot create the new file beside ") + path + QStringLiteral(": File access denied."));
+  FormMain->N5->click();
+  prompter().verifyDone();
+  setImmutable(false);
+  EXPECT_EQ(fileBytes(path), QByteArray("old script"));
+  EXPECT_EQ(QDir(lockedFolder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{QStringLiteral("Repl.sql")});
+  expectReleased();
+  EXPECT_FALSE(FormMain->IBTrans->inTransaction());
 }
 
 TEST_F(ExportTest, ClickWhileBusyDoesNothing) {
