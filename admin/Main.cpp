@@ -226,7 +226,9 @@ void TFormMain::FormCreate() {
 
   QString databaseName;
   const QString settingsFile = QStringLiteral("Base.ini");
-  if (FileSystem::fileExists(settingsFile)) {
+  // Only a file counts: a pipe or a device of that name would hold the
+  // start-up or read without end.
+  if (FileSystem::isFile(settingsFile)) {
     formTextFile.open(settingsFile);
     databaseName = formTextFile.readLine();
     OpenSQLDialog->initialDir = formTextFile.readLine();

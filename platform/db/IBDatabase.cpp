@@ -106,6 +106,10 @@ void TIBDatabase::setConnected(bool on) {
   if (on == connected()) return;
   if (on) {
     if (DatabaseName.isEmpty()) throw EDatabaseError(QStringLiteral("Database name is missing"));
+    // The library takes the name's length (UTF-8 bytes) as a signed 16-bit
+    // count: a longer name would be cut to another one.
+    if (const qsizetype bytes = DatabaseName.toUtf8().size(); bytes > 0x7FFF)
+      throw EDatabaseError(QStringLiteral("Database name is too long: %1 bytes, at most 32767").arg(bytes));
     QString user = paramValue(QStringLiteral("user_name"));
     QString password = paramValue(QStringLiteral("password"));
     if (LoginPrompt) {

@@ -29,6 +29,11 @@ bool fileExists(const QString& name) {
   return statMode(name, mode) && !S_ISDIR(mode);
 }
 
+bool isFile(const QString& name) {
+  mode_t mode;
+  return statMode(name, mode) && S_ISREG(mode);
+}
+
 bool directoryExists(const QString& name) {
   mode_t mode;
   return statMode(name, mode) && S_ISDIR(mode);

@@ -8,6 +8,9 @@ namespace FileSystem {
 // True only for an existing file; a folder does not count.
 bool fileExists(const QString& name);
 bool directoryExists(const QString& name);
+// True only for an existing regular file (a link followed): a folder, a pipe,
+// a device or a socket does not count.
+bool isFile(const QString& name);
 // Creates one folder level (the parent must exist); false when it cannot.
 bool createDirectory(const QString& name);
 

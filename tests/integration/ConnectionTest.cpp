@@ -157,6 +157,35 @@ TEST(DatabaseNameTest, AMissingFileIsNamedReadably) {
   EXPECT_TRUE(error.contains(QStringLiteral("/нет такой папки/учёт.fdb"))) << error.toStdString();
 }
 
+// The longest name the client library takes goes to the server as it stands;
+// a longer one is refused rather than cut to another name.
+TEST(DatabaseNameTest, ANameLongerThanTheLibraryTakesIsRefused) {
+  const QString head = QStringLiteral("localhost:/var/tmp/");
+  const QString tail = QStringLiteral(".fdb");
+  const struct {
+    int bytes;
+    const char* error;  // nullptr: the server's own
+  } cases[] = {
+      {32767, nullptr},
+      {32768, "Database name is too long: 32768 bytes, at most 32767"},
+      {70036, "Database name is too long: 70036 bytes, at most 32767"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    TIBDatabase db;
+    db.DatabaseName = head + QString(c.bytes - int(head.size() + tail.size()), QLatin1Char('a')) + tail;
+    db.Params = ScratchDatabase::params();
+    db.LoginPrompt = false;
+    const QString error = errorText([&] { db.setConnected(true); });
+    if (c.error)
+      EXPECT_EQ(error, QString::fromLatin1(c.error));
+    else
+      EXPECT_TRUE(error.contains(QStringLiteral("I/O error")) && error.contains(QString(200, QLatin1Char('a'))))
+          << error.left(200).toStdString();
+    EXPECT_FALSE(db.connected());
+  }
+}
+
 TEST(ParamLinesTest, NamesIgnoreCaseAndSettingReplacesTheLine) {
   QStringList lines{"User_Name=a", "password=b"};
   ParamLines::setValue(lines, "USER_NAME", "c");

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <functional>
+#include <sys/stat.h>
 
 #include "Main.h"
 #include "db/IBDatabase.h"
@@ -75,31 +77,49 @@ TEST_F(DorvikFixture, ChildStartUp) {
     EXPECT_EQ(FormMain->srvUsers->paramValue(QStringLiteral("user_name")), QStringLiteral("Sysdba"));
     EXPECT_EQ(FormMain->DateEdit1->text(), System::currentDateText());
   } else if (childCase == QLatin1String("defaults")) {
-    // A folder named Base.ini is no settings file; the program folder's
-    // Base.ini is not looked at.
-    ASSERT_TRUE(QDir(workDir()).mkdir(QStringLiteral("Base.ini")));
-    const QString programFolder = qEnvironmentVariable(kFolderVariable);
-    createForms();
-    ASSERT_NE(FormMain, nullptr);
-    EXPECT_TRUE(prompter().shown().isEmpty());  // no login dialog
-    ASSERT_TRUE(FormMain->MainBase->connected());
-    EXPECT_EQ(FormMain->MainBase->DatabaseName, programFolder + QStringLiteral("/RIDOVEZ.FDB"));
-    EXPECT_FALSE(FormMain->MainBase->LoginPrompt);
-    EXPECT_EQ(FormMain->MainBase->Params,
-              (QStringList{QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=PLUMO"),
-                           QStringLiteral("password=plumo")}));
-    EXPECT_EQ(FormMain->srvUsers->ServerName, QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(FormMain->srvUsers->Params,
-              (QStringList{QStringLiteral("password=quietfern"), QStringLiteral("user_name=Sysdba")}));
-    EXPECT_EQ(FormMain->srvUsers->Protocol, TCP);
-    EXPECT_EQ(FormMain->OpenSQLDialog->initialDir, programFolder);
-    EXPECT_EQ(FormMain->rememberedLogin.text(), QStringLiteral("PLUMO"));
-    EXPECT_EQ(FormMain->menu(), FormMain->MainMenu1);
-    EXPECT_TRUE(FormMain->PageControl1->isHidden());
-    EXPECT_FALSE(FormMain->IBTrans->inTransaction());
-    FormMain->FormPaint();  // the check passes silently
-    FormMain->ExitProgr();
-    EXPECT_FALSE(FormMain->MainBase->connected());
+    // Only a file is a settings file: a folder, a pipe or a device named
+    // Base.ini is not, and the start-up takes the defaults as without one. The
+    // program folder's Base.ini is not looked at.
+    const QString name = workDir() + QStringLiteral("/Base.ini");
+    const std::function<bool()> notFiles[] = {
+        [&] { return QDir(workDir()).mkdir(QStringLiteral("Base.ini")); },
+        [&] { return ::mkfifo(QFile::encodeName(name).constData(), 0644) == 0; },
+        [&] { return QFile::link(QStringLiteral("/dev/zero"), name); },
+    };
+    auto checkDefaults = [&] {
+      const QString programFolder = qEnvironmentVariable(kFolderVariable);
+      createForms();
+      ASSERT_NE(FormMain, nullptr);
+      EXPECT_TRUE(prompter().shown().isEmpty());  // no login dialog
+      ASSERT_TRUE(FormMain->MainBase->connected());
+      EXPECT_EQ(FormMain->MainBase->DatabaseName, programFolder + QStringLiteral("/RIDOVEZ.FDB"));
+      EXPECT_FALSE(FormMain->MainBase->LoginPrompt);
+      EXPECT_EQ(FormMain->MainBase->Params,
+                (QStringList{QStringLiteral("lc_ctype=WIN1251"), QStringLiteral("user_name=PLUMO"),
+                             QStringLiteral("password=plumo")}));
+      EXPECT_EQ(FormMain->srvUsers->ServerName, QStringLiteral("127.0.0.1"));
+      EXPECT_EQ(FormMain->srvUsers->Params,
+                (QStringList{QStringLiteral("password=quietfern"), QStringLiteral("user_name=Sysdba")}));
+      EXPECT_EQ(FormMain->srvUsers->Protocol, TCP);
+      EXPECT_EQ(FormMain->OpenSQLDialog->initialDir, programFolder);
+      EXPECT_EQ(FormMain->rememberedLogin.text(), QStringLiteral("PLUMO"));
+      EXPECT_EQ(FormMain->menu(), FormMain->MainMenu1);
+      EXPECT_TRUE(FormMain->PageControl1->isHidden());
+      EXPECT_FALSE(FormMain->IBTrans->inTransaction());
+      FormMain->FormPaint();  // the check passes silently
+      FormMain->ExitProgr();
+      EXPECT_FALSE(FormMain->MainBase->connected());
+    };
+    int kind = 0;
+    for (const auto& makeNotAFile : notFiles) {
+      SCOPED_TRACE(kind++);
+      restartApplication();
+      QDir(workDir()).rmdir(QStringLiteral("Base.ini"));
+      QFile::remove(name);
+      ASSERT_TRUE(makeNotAFile());
+      prompter().clearShown();
+      checkDefaults();
+    }
   } else {
     FAIL() << "unknown case " << childCase.toStdString();
   }
