@@ -18,19 +18,37 @@ QString floatText(double d) {
   return s;
 }
 
-double parseFloat(const QString& text, const QString& fieldName) {
+// A number as a person types it, read by the system locale's rules: its
+// decimal separator, its group separator only where groups of three digits
+// put it, blanks around the number ignored. Where the locale's decimal
+// separator is a comma, a point that groups nothing there is taken as one too.
+// A locale that writes other digits also takes the ASCII ones.
+QString typedNumberText(const QLocale& locale, const QString& text) {
   QString t = text.trimmed();
-  t.replace(QLocale::system().decimalPoint(), QLatin1String("."));
-  t.replace(QLatin1Char(','), QLatin1Char('.'));
+  const QString point = locale.decimalPoint();
+  if (point != QLatin1String(".") && locale.groupSeparator() != QLatin1String(".") && !t.contains(point))
+    t.replace(QLatin1Char('.'), point);
+  return t;
+}
+
+bool latinDigitsToo(const QLocale& locale) { return locale.zeroDigit() != QLatin1String("0"); }
+
+double parseFloat(const QString& text, const QString& fieldName) {
+  const QLocale locale = QLocale::system();
   bool ok = false;
-  const double d = t.toDouble(&ok);
-  if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(text, fieldName));
+  double d = locale.toDouble(typedNumberText(locale, text), &ok);
+  if (!ok && latinDigitsToo(locale)) d = QLocale::c().toDouble(text.trimmed(), &ok);
+  // "nan", "inf" and numbers beyond a double are no value a field can hold.
+  if (!ok || !std::isfinite(d))
+    throw EConvertError(QStringLiteral("'%1' is not a valid floating point value for field '%2'").arg(text, fieldName));
   return d;
 }
 
 qint64 parseInteger(const QString& text, const QString& fieldName) {
+  const QLocale locale = QLocale::system();
   bool ok = false;
-  const qint64 n = text.trimmed().toLongLong(&ok);
+  qint64 n = locale.toLongLong(text.trimmed(), &ok);
+  if (!ok && latinDigitsToo(locale)) n = QLocale::c().toLongLong(text.trimmed(), &ok);
   if (!ok) throw EConvertError(QStringLiteral("'%1' is not a valid integer value for field '%2'").arg(text, fieldName));
   return n;
 }

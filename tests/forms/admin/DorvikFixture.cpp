@@ -115,6 +115,25 @@ DorvikFixture::ChildRun DorvikFixture::runCopy(const QString& folder, const QStr
   return result;
 }
 
+bool DorvikFixture::runInLocale(const QString& locale, const QString& test, QString& output) {
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("LC_ALL"), locale);
+  env.insert(QStringLiteral("LANG"), locale);
+  env.insert(QStringLiteral("VELTON_CHILD_LOCALE"), locale);
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::MergedChannels);
+  child.start(FileSystem::programPath(), {QStringLiteral("--gtest_filter=") + test});
+  if (!child.waitForFinished(240000)) {
+    child.kill();
+    child.waitForFinished();
+  }
+  output = QString::fromLocal8Bit(child.readAll());
+  return child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0 &&
+         output.contains(QStringLiteral("[       OK ] ") + test) && !output.contains(QStringLiteral("SKIPPED"));
+}
+
 void execInMainTransaction(const QString& sql) {
   TIBSQL statement;
   statement.setDatabase(FormMain->MainBase);

@@ -84,6 +84,11 @@ class DorvikFixture : public ::testing::Test {
   };
   static ChildRun runCopy(const QString& folder, const QString& fileName, const QString& gtestFilter,
                           const QProcessEnvironment& env, const QString& workingFolder);
+  // This test binary run again under a locale (LC_ALL and LANG), running only
+  // the given test with VELTON_CHILD_LOCALE set to the locale; the child's
+  // test reads it and is skipped in an ordinary run. Passed: the test ran and
+  // passed.
+  static bool runInLocale(const QString& locale, const QString& test, QString& output);
 
  private:
   QTemporaryDir workDir_;

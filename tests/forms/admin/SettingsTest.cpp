@@ -355,3 +355,68 @@ TEST_F(SettingsPage, FailedCommitLeavesNoTransaction) {
   EXPECT_FALSE(FormMain->PageControl1->isVisible());
   EXPECT_FALSE(FormMain->IBTrans->inTransaction());
 }
+
+// Run by SettingsAsTypedUnderCAndRussianLocales in the locale it names. The
+// settings take the database's types: ST_PERIOD an integer, ST_PERPLAN made
+// a floating point column here.
+TEST_F(SettingsPage, SettingsAsTypedInTheChildsLocale) {
+  const QString locale = qEnvironmentVariable("VELTON_CHILD_LOCALE");
+  if (locale.isEmpty()) GTEST_SKIP() << "runs as a child only";
+  const bool russian = locale.startsWith(QLatin1String("ru"));
+  database().exec(QStringLiteral("alter table STATUS alter ST_PERPLAN type double precision;"));
+  const char* const refused = nullptr;
+  const struct {
+    bool period;  // ST_PERIOD, else ST_PERPLAN
+    const char* typed;
+    const char* c;   // ST_PERIOD|ST_PERPLAN as stored under C; refused: nothing stored
+    const char* ru;  // the same under ru_RU
+  } cases[] = {
+      {true, "45,000", "45000|14", refused},  // under ru_RU 45,000 is no integer
+      {true, "45 000", refused, "45000|14"},
+      {true, "45.5", refused, refused},
+      {true, "nan", refused, refused},
+      {true, "1e3", refused, refused},
+      {true, "-7", "-7|14", "-7|14"},
+      {false, "45,000", "90|45000", "90|45"},
+      {false, "2,5", refused, "90|2.5"},
+      {false, "2.5", "90|2.5", "90|2.5"},
+      {false, "nan", refused, refused},
+      {false, "inf", refused, refused},
+      {false, "-inf", refused, refused},
+      {false, "1e400", refused, refused},
+  };
+  startAsAdministrator();
+  FormMain->show();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.period ? "ST_PERIOD " : "ST_PERPLAN ") + c.typed);
+    resetStatus();
+    FormMain->miUstan->click();
+    QLineEdit* edit = c.period ? static_cast<QLineEdit*>(FormMain->ST_PERIOD) : static_cast<QLineEdit*>(FormMain->ST_PERPLAN);
+    typeInto(edit, c.typed);
+    const char* stored = russian ? c.ru : c.c;
+    const QString field = c.period ? QStringLiteral("ST_PERIOD") : QStringLiteral("ST_PERPLAN");
+    if (stored) {
+      prompter().expectMessage(kStored);
+    } else {
+      prompter().expectError(QStringLiteral("'%1' is not a valid %2 value for field '%3'")
+                                 .arg(QString::fromLatin1(c.typed),
+                                      c.period ? QStringLiteral("integer") : QStringLiteral("floating point"), field));
+    }
+    FormMain->BnIzmUst->click();
+    prompter().verifyDone();
+    if (!stored) FormMain->BitBtn3->click();
+    EXPECT_FALSE(FormMain->IBTrans->inTransaction());
+    const QStringList expected = QString::fromLatin1(stored ? stored : "90|14").split(QLatin1Char('|'));
+    EXPECT_EQ(database().value(QStringLiteral("select ST_PERIOD from STATUS")).trimmed(), expected[0]);
+    EXPECT_DOUBLE_EQ(database().value(QStringLiteral("select ST_PERPLAN from STATUS")).toDouble(), expected[1].toDouble());
+  }
+}
+
+TEST(TypedNumbers, SettingsAsTypedUnderCAndRussianLocales) {
+  for (const char* locale : {"C", "ru_RU.UTF-8"}) {
+    QString output;
+    EXPECT_TRUE(DorvikFixture::runInLocale(QString::fromLatin1(locale),
+                                           QStringLiteral("SettingsPage.SettingsAsTypedInTheChildsLocale"), output))
+        << locale << "\n" << output.toStdString();
+  }
+}

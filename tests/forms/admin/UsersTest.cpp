@@ -500,3 +500,60 @@ TEST_F(UsersTest, EmptyListChoosesAndDeletesNobody) {
     if (c.profile) FormMain->IBTrans->rollback();
   }
 }
+
+// ---------------------------------------------------------------- typed salaries
+
+// Run by SalariesAsTypedUnderCAndRussianLocales in the locale it names.
+TEST_F(UsersTest, SalariesAsTypedInTheChildsLocale) {
+  const QString locale = qEnvironmentVariable("VELTON_CHILD_LOCALE");
+  if (locale.isEmpty()) GTEST_SKIP() << "runs as a child only";
+  const bool russian = locale.startsWith(QLatin1String("ru"));
+  const double refused = -1;
+  const struct {
+    const char* typed;
+    double c, ru;  // stored under C and under ru_RU; refused: the old salary stays
+  } cases[] = {
+      {"47000", 47000, 47000},
+      {" 47000 ", 47000, 47000},
+      {"45,000", 45000, 45},        // "," groups under C, is the decimal comma in Russian
+      {"45,5", refused, 45.5},
+      {"45.5", 45.5, 45.5},         // a point is a decimal separator in Russian too
+      {"45 000", refused, 45000},   // a blank groups in Russian
+      {"1,234.5", 1234.5, refused},
+      {"1.234,5", refused, refused},
+      {"4,5000", refused, 4.5},
+      {"nan", refused, refused},
+      {"NaN", refused, refused},
+      {"inf", refused, refused},
+      {"-inf", refused, refused},
+      {"1e400", refused, refused},
+      {"1e3", 1000, 1000},
+      {"-12.5", -12.5, -12.5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    database().exec(QStringLiteral("update MANAGER set MN_OKLAD = 45000 where MN_ID = 1;"));
+    const double expected = russian ? c.ru : c.c;
+    const QString typed = QString::fromUtf8(c.typed);
+    prompter().expectModal([&](TForm&) {
+      clickCell(rowOf(QStringLiteral("PETROV")), kSalaryColumn);
+      type(typed);
+      if (expected == refused)
+        prompter().expectError(QStringLiteral("'%1' is not a valid floating point value for field 'MN_OKLAD'").arg(typed));
+      pressNavigator(ru("Запомнить изменения"));
+      press(ru("Выбрать пользователя"));
+    });
+    list().SelectUser();
+    prompter().verifyDone();
+    EXPECT_DOUBLE_EQ(salary(QStringLiteral("PETROV")), expected == refused ? 45000 : expected);
+  }
+}
+
+TEST(TypedNumbers, SalariesAsTypedUnderCAndRussianLocales) {
+  for (const char* locale : {"C", "ru_RU.UTF-8"}) {
+    QString output;
+    EXPECT_TRUE(DorvikFixture::runInLocale(QString::fromLatin1(locale),
+                                           QStringLiteral("UsersTest.SalariesAsTypedInTheChildsLocale"), output))
+        << locale << "\n" << output.toStdString();
+  }
+}
