@@ -84,6 +84,7 @@ void TIBCustomDataSet::open() {
   buildFields(st->columns());
 
   rows_.clear();
+  pending_.clear();
   editRow_.clear();
   recordCount_ = -1;
   try {
@@ -148,6 +149,7 @@ void TIBCustomDataSet::close() {
   if (!active()) return;
   cursor_.reset();
   rows_.clear();
+  pending_.clear();
   editRow_.clear();
   for (TField* f : order_) f->index_ = -1;
   order_.clear();
@@ -199,8 +201,9 @@ void TIBCustomDataSet::next() {
   doBeforeScroll();
   if (eof_) return;
   if (uniDirectional_) {
-    if (cursor_ && cursor_->fetch()) {
-      rows_[0] = cursor_->row();
+    // The row stays in the cursor's buffers until a column is read.
+    if (cursor_ && cursor_->fetchBuffers()) {
+      pending_.assign(rows_[0].size(), 1);
       ++fetched_;
       bof_ = false;
     } else {
@@ -235,6 +238,7 @@ void TIBCustomDataSet::last() {
   if (uniDirectional_) {
     while (cursor_ && cursor_->fetch()) {
       rows_[0] = cursor_->row();
+      pending_.clear();
       ++fetched_;
     }
   } else {
@@ -277,6 +281,7 @@ void TIBCustomDataSet::edit() {
   if (state_ == dsEdit) return;
   if (current_ < 0) throw EDatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
   if (!updateObject_) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
+  convertPending();
   editRow_ = rows_[size_t(current_)];
   state_ = dsEdit;
   modified_ = false;
@@ -342,10 +347,23 @@ TField& TIBCustomDataSet::addField(const QString& name) {
   return *fields_.back();
 }
 
+void TIBCustomDataSet::convertPending() const {
+  for (size_t i = 0; i < pending_.size(); ++i)
+    if (pending_[i]) {
+      rows_[0][i] = cursor_->column(int(i));
+      pending_[i] = 0;
+    }
+}
+
 const QVariant* TIBCustomDataSet::storedValue(int fieldIndex) const {
   if (fieldIndex < 0 || current_ < 0) return nullptr;
   if (state_ == dsEdit) return &editRow_[size_t(fieldIndex)];
-  return &rows_[size_t(current_)][size_t(fieldIndex)];
+  QVariant& v = rows_[size_t(current_)][size_t(fieldIndex)];
+  if (size_t(fieldIndex) < pending_.size() && pending_[size_t(fieldIndex)]) {
+    v = cursor_->column(fieldIndex);
+    pending_[size_t(fieldIndex)] = 0;
+  }
+  return &v;
 }
 
 void TIBCustomDataSet::setStoredValue(int fieldIndex, const QVariant& v) {
@@ -357,12 +375,14 @@ void TIBCustomDataSet::setStoredValue(int fieldIndex, const QVariant& v) {
 }
 
 QVariant TIBCustomDataSet::value(int row, int fieldIndex) const {
+  convertPending();
   if (row < 0 || row >= int(rows_.size()) || fieldIndex < 0 || fieldIndex >= int(order_.size())) return QVariant();
   const auto& r = (row == current_ && state_ == dsEdit) ? editRow_ : rows_[size_t(row)];
   return order_[size_t(fieldIndex)]->toValue(r[size_t(fieldIndex)]);
 }
 
 QString TIBCustomDataSet::displayText(int row, int fieldIndex) const {
+  convertPending();
   if (row < 0 || row >= int(rows_.size()) || fieldIndex < 0 || fieldIndex >= int(order_.size())) return QString();
   const auto& r = (row == current_ && state_ == dsEdit) ? editRow_ : rows_[size_t(row)];
   return order_[size_t(fieldIndex)]->toText(r[size_t(fieldIndex)]);

@@ -149,7 +149,12 @@ class TIBCustomDataSet {
   TDataSetState state_ = dsInactive;
   bool modified_ = false;
   std::unique_ptr<Statement> cursor_;  // open while rows remain to fetch
-  std::vector<std::vector<QVariant>> rows_;
+  // Unidirectional: the current row's columns still in the cursor's buffers,
+  // converted when first read.
+  void convertPending() const;
+
+  mutable std::vector<std::vector<QVariant>> rows_;
+  mutable std::vector<char> pending_;
   std::vector<QVariant> editRow_;
   int current_ = -1;
   int fetched_ = 0;    // rows fetched so far (unidirectional)

@@ -301,7 +301,7 @@ void Statement::execute() {
   cursorOpen_ = isSelect();
 }
 
-bool Statement::fetch() {
+bool Statement::fetchBuffers() {
   if (!cursorOpen_) return false;
   const ClientLibrary& lib = fb();
   ISC_STATUS_ARRAY status;
@@ -311,6 +311,11 @@ bool Statement::fetch() {
     return false;
   }
   db_.checkStatus(status);
+  return true;
+}
+
+bool Statement::fetch() {
+  if (!fetchBuffers()) return false;
   row_.assign(size_t(out_->sqld), QVariant());
   for (int i = 0; i < out_->sqld; ++i) row_[size_t(i)] = readColumn(i);
   return true;

@@ -49,6 +49,12 @@ class Statement {
   void execute();
   // Next row of the cursor into row(); false at the end.
   bool fetch();
+  // Next row of the cursor into the output buffers only, converting nothing;
+  // column() reads a column of it. False at the end (the buffers then still
+  // hold the row before).
+  bool fetchBuffers();
+  // Column i of the row in the output buffers, as row() holds it.
+  QVariant column(int i) { return readColumn(i); }
   const std::vector<QVariant>& row() const { return row_; }
   void closeCursor();
 

@@ -211,6 +211,40 @@ TEST_F(DataSetTest, DisplaySettingsSurviveReopening) {
   EXPECT_EQ(q.fields()[0]->DisplayLabel, "ID");
 }
 
+// A unidirectional dataset converts a column when it is read: whatever is read
+// and whenever, each row reads as fetched, and past the last row the last one
+// still does; an edit holds the whole row.
+TEST_F(DataSetTest, UnidirectionalRowsReadAsFetchedWhicheverColumnsAreRead) {
+  q.SQL = QStringList{"select ID, NAME, cast('2024-03-0' || ID || ' 14:07:09' as timestamp) as MOMENT from ITEM order by ID"};
+  q.setUniDirectional(true);
+  q.BeforeScroll = nullptr;
+  q.AfterScroll = nullptr;
+  q.open();
+  EXPECT_EQ(q.fieldByName("NAME").asString(), "one");
+  q.next();  // row 2: only the date is read
+  EXPECT_EQ(q.fieldByName("MOMENT").asDateTime(), QDateTime(QDate(2024, 3, 2), QTime(14, 7, 9)));
+  q.next();  // row 3: nothing read before the end
+  q.next();
+  EXPECT_TRUE(q.eof());
+  EXPECT_EQ(q.fieldByName("ID").asInteger(), 3);
+  EXPECT_EQ(q.fieldByName("NAME").asString(), "three");
+  EXPECT_EQ(q.fieldByName("MOMENT").asDateTime(), QDateTime(QDate(2024, 3, 3), QTime(14, 7, 9)));
+  EXPECT_EQ(q.displayText(0, 1), "three");
+  q.close();
+
+  q.SQL = QStringList{"select ID, NAME from ITEM order by ID"};
+  q.open();
+  q.next();
+  q.edit();  // row 2, none of it read before
+  EXPECT_EQ(q.fieldByName("ID").asInteger(), 2);
+  q.fieldByName("NAME").setAsString("deux");
+  q.post();
+  EXPECT_EQ(q.fieldByName("NAME").asString(), "deux");
+  s.tr.commit();
+  s.tr.startTransaction();
+  EXPECT_EQ(nameInDatabase(2), "deux");
+}
+
 TEST(StatementText, LinesEachEndWithCrLf) {
   TIBQuery q;
   q.SQL << "GRANT" << "SELECT ON" << " TO ";
