@@ -6,6 +6,7 @@
 #include "DbErrors.h"
 #include "IBCustomDataSet.h"
 #include "os/Cp1251.h"
+#include "os/System.h"
 
 namespace {
 
@@ -76,11 +77,11 @@ QString TField::toText(const QVariant& stored) const {
     case ftDate:
       return QLocale::system().toString(stored.toDateTime().date(), QLocale::ShortFormat);
     case ftTime:
-      return QLocale::system().toString(stored.toTime(), QLocale::LongFormat);
+      return System::longTimeText(stored.toTime());
     case ftDateTime: {
       const QDateTime dt = stored.toDateTime();
       QString s = QLocale::system().toString(dt.date(), QLocale::ShortFormat);
-      if (dt.time() != QTime(0, 0)) s += QLatin1Char(' ') + QLocale::system().toString(dt.time(), QLocale::LongFormat);
+      if (dt.time() != QTime(0, 0)) s += QLatin1Char(' ') + System::longTimeText(dt.time());
       return s;
     }
     case ftBoolean:

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <cerrno>
+#include <cstring>
+#include <sys/resource.h>
 
 #include "InitSet.h"
 #include "TessanProgram.h"
@@ -332,6 +335,37 @@ TEST_F(Generator, CopyReplacesTheChosenFileAndCanBeRepeated) {
   // "Выход" ends the program
   form->BitBtn1->click();
   EXPECT_TRUE(app_.terminated());
+}
+
+// A copy that the file system stops short (a file-size limit here; the
+// program ignores SIGXFSZ) says so in the error box with the file system's
+// text; the old file stays and no partial copy is left.
+TEST_F(Generator, ACopyStoppedShortSaysSoAndLeavesTheOldFile) {
+  passFirstPage();
+  const QString copy = path("copy.ini");
+  writeFile(copy, "old");
+  {
+    struct Limit {
+      rlimit previous{};
+      Limit() {
+        ::getrlimit(RLIMIT_FSIZE, &previous);
+        rlimit small = previous;
+        small.rlim_cur = 10;
+        ::setrlimit(RLIMIT_FSIZE, &small);
+      }
+      ~Limit() { ::setrlimit(RLIMIT_FSIZE, &previous); }
+    } limit;
+    prompter.expectSaveFile(copy).expectError(QString::fromLocal8Bit(std::strerror(EFBIG)) + QLatin1Char('.'));
+    form->BitBtn2->click();
+    prompter.verifyDone();
+  }
+  EXPECT_EQ(readFile(copy), QByteArray("old"));
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList({"base.fdb", "copy.ini"}));
+  EXPECT_EQ(form->PageControl1->activePage(), form->tsEnd);
+  prompter.expectSaveFile(copy);
+  form->BitBtn2->click();
+  prompter.verifyDone();
+  EXPECT_EQ(readFile(copy), readFile(path("velton/Base.ini")));
 }
 
 TEST_F(Generator, EscapeEndsTheProgramOnTheFirstPage) {
