@@ -580,6 +580,7 @@ TEST(ExportHeader, HeaderLineUnderFixedLocales) {
   } cases[] = {
       {"C", "5 Mar 2024 14:07:09"},
       {"ru_RU.UTF-8", "05.03.2024 14:07:09"},
+      {"en_US.UTF-8", "3/5/24 2:07:09 PM"},
       // "5/3/24 2:07:09 μ.μ.": Greek letters, so digits
       {"el_GR.UTF-8", "05.03.2024 14:07:09"},
       {"ja_JP.UTF-8", "05.03.2024 14:07:09"},
