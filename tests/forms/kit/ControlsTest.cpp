@@ -257,3 +257,29 @@ TEST_F(Kit, EditRules) {
   edit.setPasswordChar(QLatin1Char('*'));
   EXPECT_EQ(edit.echoMode(), QLineEdit::Password);
 }
+
+// A new position is painted with the pending paints: setting it does not wait
+// for a paint (QProgressBar alone repaints at once).
+TEST_F(Kit, ProgressBarPositionIsPaintedWithThePendingPaints) {
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++paints;
+      return false;
+    }
+  } counter;
+  TProgressBar bar;
+  bar.setMax(1000);
+  bar.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+  QCoreApplication::processEvents();
+  bar.installEventFilter(&counter);
+  for (int position = 100; position <= 1000; position += 100) {
+    bar.setPosition(position);
+    EXPECT_EQ(counter.paints, 0) << position;
+    EXPECT_EQ(bar.position(), position);
+  }
+  QTest::qWait(50);
+  EXPECT_GE(counter.paints, 1);
+  bar.removeEventFilter(&counter);
+}
