@@ -1,6 +1,7 @@
 #include "Field.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <cmath>
 
 #include "DbErrors.h"
@@ -34,10 +35,19 @@ QString typedNumberText(const QLocale& locale, const QString& text) {
 
 bool latinDigitsToo(const QLocale& locale) { return locale.zeroDigit() != QLatin1String("0"); }
 
+// Where a comma is the decimal separator, a comma or a point followed by just
+// three digits may as well group thousands ("45,000" meant as forty-five
+// thousand): such a number is refused rather than stored as 45.
+bool mayGroupThousands(const QLocale& locale, const QString& text) {
+  if (locale.decimalPoint() != QLatin1String(",")) return false;
+  static const QRegularExpression pattern(QStringLiteral("^[+-]?[0-9]+[.,][0-9]{3}$"));
+  return pattern.match(text.trimmed()).hasMatch();
+}
+
 double parseFloat(const QString& text, const QString& fieldName) {
   const QLocale locale = QLocale::system();
   bool ok = false;
-  double d = locale.toDouble(typedNumberText(locale, text), &ok);
+  double d = mayGroupThousands(locale, text) ? 0.0 : locale.toDouble(typedNumberText(locale, text), &ok);
   if (!ok && latinDigitsToo(locale)) d = QLocale::c().toDouble(text.trimmed(), &ok);
   // "nan", "inf" and numbers beyond a double are no value a field can hold.
   if (!ok || !std::isfinite(d))

@@ -515,7 +515,9 @@ TEST_F(UsersTest, SalariesAsTypedInTheChildsLocale) {
   } cases[] = {
       {"47000", 47000, 47000},
       {" 47000 ", 47000, 47000},
-      {"45,000", 45000, 45},        // "," groups under C, is the decimal comma in Russian
+      {"45,000", 45000, refused},   // "," groups under C; in Russian it may be either
+      {"45.000", 45, refused},
+      {"45,50", refused, 45.5},
       {"45,5", refused, 45.5},
       {"45.5", 45.5, 45.5},         // a point is a decimal separator in Russian too
       {"45 000", refused, 45000},   // a blank groups in Russian
