@@ -129,6 +129,7 @@ class StartPrompter : public Prompter {
 int productChild(int argc, char** argv, const QString& folder, int fd) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});  // the platform's notes
+  TApplication::loadFontConfiguration();  // as dorvik's main
   QApplication qt(argc, argv);
   QDir::setCurrent(folder);
   StartPrompter prompter;

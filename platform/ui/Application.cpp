@@ -4,12 +4,15 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 
 #include "Form.h"
 #include "Guard.h"
 #include "Prompter.h"
 #include "os/Errors.h"
+
+#include <fontconfig/fontconfig.h>
 
 namespace {
 TApplication* currentApplication = nullptr;
@@ -74,6 +77,23 @@ bool TApplication::loadQtTranslations(const QLocale& locale) {
   }
   QCoreApplication::installTranslator(qtTranslator.get());
   return true;
+}
+
+void TApplication::loadFontConfiguration() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  if (std::getenv("FC_DEBUG")) return;
+  FcConfig* config = FcConfigCreate();
+  if (!config) return;
+  bool usable = FcConfigParseAndLoad(config, nullptr, FcTrue);
+  if (usable) {
+    FcStrList* cacheDirs = FcConfigGetCacheDirs(config);
+    usable = cacheDirs && FcStrListNext(cacheDirs);
+    if (cacheDirs) FcStrListDone(cacheDirs);
+  }
+  if (usable && FcConfigBuildFonts(config)) FcConfigSetCurrent(config);
+  FcConfigDestroy(config);  // the current configuration holds its own reference
 }
 
 int TApplication::runFatalGuarded(const std::function<int()>& body) {

@@ -60,6 +60,14 @@ class TApplication {
   // whether a translation was found.
   static bool loadQtTranslations(const QLocale& locale = QLocale::system());
 
+  // Loads the system's font configuration as fontconfig's own start does, but
+  // without also reading every configuration template it ships (fontconfig
+  // reads those only to list them; the fonts and rules are the same). Call it
+  // in main, before QApplication and any use of a font; later it does nothing.
+  // With FC_DEBUG set, a configuration that fails to load or one without a
+  // cache folder, it leaves the start to fontconfig.
+  static void loadFontConfiguration();
+
   // Runs the program body; an error escaping it is shown in the run-time's fatal
   // "Application Error" box and gives exit code 1.
   static int runFatalGuarded(const std::function<int()>& body);
