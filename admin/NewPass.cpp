@@ -16,10 +16,13 @@ namespace {
 const int kPasswordLength = 10;
 const char kFirstPassword[] = "Wick7";
 
-void navyBold(QWidget* w) {
+void bold(QWidget* w) {
   QFont font = w->font();
   font.setBold(true);
   w->setFont(font);
+}
+
+void navy(QWidget* w) {
   QPalette palette = w->palette();
   const QColor navy(0, 0, 0x80);
   palette.setColor(QPalette::WindowText, navy);
@@ -27,13 +30,20 @@ void navyBold(QWidget* w) {
   w->setPalette(palette);
 }
 
+void navyBold(QWidget* w) {
+  bold(w);
+  navy(w);
+}
+
+// Navy now, bold when the dialog is first shown (see TFormPass::setVisible): an
+// edit lays its text out again at once in a new font.
 TEdit* passwordBox(const char* name, QWidget* parent) {
   auto* box = new TEdit(parent);
   box->setObjectName(QString::fromLatin1(name));
   box->setMaxLength(kPasswordLength);
   box->setPasswordChar(QLatin1Char('*'));
   box->setText(QString::fromLatin1(kFirstPassword));
-  navyBold(box);
+  navy(box);
   return box;
 }
 
@@ -90,6 +100,16 @@ TFormPass::TFormPass() {
 
 TFormPass::~TFormPass() {
   if (FormPass == this) FormPass = nullptr;
+}
+
+void TFormPass::setVisible(bool visible) {
+  // before the dialog is first laid out and shown: the boxes' bold font is
+  // loaded only for it (not when Qt polishes every widget at the loop's start)
+  if (visible && !edPassword->font().bold()) {
+    bold(edPassword);
+    bold(edPasswordAgain);
+  }
+  TForm::setVisible(visible);
 }
 
 void TFormPass::showEvent(QShowEvent* event) {

@@ -25,6 +25,7 @@ class TFormPass : public TForm {
   TBitBtn* BitBtn2 = nullptr;  // "Задать"
 
   void BitBtn2Click();
+  void setVisible(bool visible) override;
 
  protected:
   void showEvent(QShowEvent* event) override;

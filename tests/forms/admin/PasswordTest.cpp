@@ -102,6 +102,14 @@ TEST_F(PasswordTest, FirstShowingSetsWick7AndLaterShowingsKeepTheEntries) {
   expectDialog([&] {
     EXPECT_EQ(dialog().edPassword->text(), QStringLiteral("Wick7"));
     EXPECT_EQ(dialog().edPasswordAgain->text(), QStringLiteral("Wick7"));
+    // labels and entries shown in navy bold
+    for (QWidget* w : std::initializer_list<QWidget*>{dialog().Label3, dialog().edPassword, dialog().Label4,
+                                                      dialog().edPasswordAgain}) {
+      EXPECT_TRUE(w->font().bold()) << w->objectName().toStdString();
+      EXPECT_EQ(w->fontInfo().weight(), QFont::Bold) << w->objectName().toStdString();
+      EXPECT_EQ(w->palette().color(QPalette::WindowText), QColor(0, 0, 0x80)) << w->objectName().toStdString();
+      EXPECT_EQ(w->palette().color(QPalette::Text), QColor(0, 0, 0x80)) << w->objectName().toStdString();
+    }
     pressSet();
   });
   expectServiceLogin();
