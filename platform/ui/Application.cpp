@@ -86,7 +86,7 @@ void TApplication::loadFontConfiguration() {
   if (std::getenv("FC_DEBUG")) return;
   FcConfig* config = FcConfigCreate();
   if (!config) return;
-  bool usable = FcConfigParseAndLoad(config, nullptr, FcTrue);
+  bool usable = FcConfigParseAndLoad(config, nullptr, FcFalse);  // fontconfig itself tells of a missing file
   if (usable) {
     FcStrList* cacheDirs = FcConfigGetCacheDirs(config);
     usable = cacheDirs && FcStrListNext(cacheDirs);
