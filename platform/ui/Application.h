@@ -63,7 +63,7 @@ class TApplication {
   // Loads the system's font configuration as fontconfig's own start does, but
   // without also reading every configuration template it ships (fontconfig
   // reads those only to list them; the fonts and rules are the same). Call it
-  // in main, before QApplication and any use of a font; later it does nothing.
+  // in main, before QApplication and any use of a font; a second call does nothing.
   // With FC_DEBUG set, a configuration that fails to load or one without a
   // cache folder, it leaves the start to fontconfig.
   static void loadFontConfiguration();
