@@ -317,7 +317,9 @@ TEST_F(ExportTest, OverwritingKeepsTheFilesPermissions) {
   writeFile(path, QByteArray(10000, 'o'));
   ::chmod(QFile::encodeName(path).constData(), 0604);
   const bool root = ::geteuid() == 0;
-  if (root) ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 4321, 4322), 0);
+  if (root) {
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 4321, 4322), 0);
+  }
   exportTo(path, true);
   EXPECT_EQ(fileBytes(path), script(firstMoment(), numberedRows()));
   struct stat st;
