@@ -85,6 +85,7 @@ struct ClientLibraryLoader {
     REQUIRED(isc_close_blob)
     REQUIRED(isc_sqlcode)
     REQUIRED(fb_interpret)
+    OPTIONAL(fb_ping)
     OPTIONAL(isc_service_attach)
     OPTIONAL(isc_service_detach)
     OPTIONAL(isc_service_start)

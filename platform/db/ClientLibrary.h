@@ -48,6 +48,7 @@ class ClientLibrary {
   VELTON_FB_ENTRY(isc_close_blob)
   VELTON_FB_ENTRY(isc_sqlcode)
   VELTON_FB_ENTRY(fb_interpret)
+  VELTON_FB_ENTRY(fb_ping)
   VELTON_FB_ENTRY(isc_service_attach)
   VELTON_FB_ENTRY(isc_service_detach)
   VELTON_FB_ENTRY(isc_service_start)

@@ -86,6 +86,15 @@ void TIBDatabase::checkStatus(const ISC_STATUS* status) {
   if (status[0] == 1 && status[1] != 0) raise(status);
 }
 
+void TIBDatabase::checkAlive() {
+  if (!connected()) return;
+  if (connectionLost()) raiseLost();
+  if (!fb().fb_ping) return;
+  ISC_STATUS_ARRAY status;
+  fb().fb_ping(status, &handle_);
+  if (status[0] == 1 && status[1] != 0 && ClientLibrary::meansConnectionLost(status)) raise(status);
+}
+
 void TIBDatabase::raise(const ISC_STATUS* status) {
   if (connectionLost()) raiseLost();
   const bool lost = ClientLibrary::meansConnectionLost(status);

@@ -58,6 +58,10 @@ class TIBDatabase {
   void checkStatus(const ISC_STATUS* status);
   [[noreturn]] void raise(const ISC_STATUS* status);
   bool connectionLost() const { return !lostMessage_.isEmpty(); }
+  // Asks the server whether the connection still stands, and raises as
+  // checkStatus does when it says that the connection is gone; any other
+  // answer is let be.
+  void checkAlive();
   static QString connectionLostLine();
 
   // Seconds an attachment waits for a server that does not answer.

@@ -69,7 +69,11 @@ void TIBTransaction::checkInTransaction() const {
 }
 
 void TIBTransaction::startTransaction() {
-  if (inTransaction()) throw EDatabaseError(QStringLiteral("Transaction is active"));
+  if (inTransaction()) {
+    // A connection lost since the transaction's last call took it along.
+    if (database_) database_->checkAlive();
+    throw EDatabaseError(QStringLiteral("Transaction is active"));
+  }
   if (!database_) throw EDatabaseError(QStringLiteral("Database not assigned"));
   database_->checkConnected();
   const QByteArray tpb = transactionParameterBlock(Params);

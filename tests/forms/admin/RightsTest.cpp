@@ -981,3 +981,48 @@ TEST_F(RightsTest, ALostConnectionIsNamedByEveryLaterCommand) {
   prompter().verifyDone();
   EXPECT_FALSE(FormMain && FormMain->MainBase->connected());
 }
+
+// The network goes away while the page is open and nothing has run on it
+// since: the next command finds the loss out itself and names it, never
+// "Transaction is active"; so does every later one, and the program closes at
+// the first try.
+TEST_F(RightsTest, ALostConnectionFoundByTheNextCommandIsNamed) {
+  TcpRelay relay;
+  restartApplication();
+  QStringList lines = baseIniLines();
+  lines[0] = relay.serverName() + QLatin1Char(':') + database().path();
+  writeBaseIni(lines);
+  prompter().expectDatabaseLogin(lines[0], QStringLiteral("PLUMO"), QStringLiteral("plumo"));
+  createForms();
+  ASSERT_TRUE(FormMain->MainBase->connected());
+  openPageFor(QStringLiteral("PETROV"));
+  goTo(QStringLiteral("TOVAR"));
+  FormMain->CbInsert->click();
+
+  relay.stop();
+  prompter().clearShown();
+  prompter().expectAnyError();
+  FormMain->OprPriv->click();
+  prompter().verifyDone();
+  ASSERT_EQ(prompter().shown().size(), 1);
+  const QString lost = prompter().shown()[0].text;
+  EXPECT_TRUE(lost.endsWith(QLatin1Char('\n') + TIBDatabase::connectionLostLine() + '.')) << lost.toStdString();
+  EXPECT_FALSE(FormMain->IBTrans->inTransaction());
+
+  for (TMenuItem* command : {FormMain->NewUser, FormMain->miUstan, FormMain->miDelDataUser}) {
+    SCOPED_TRACE(command->caption().toStdString());
+    prompter().expectError(lost);
+    command->click();
+    prompter().verifyDone();
+  }
+  prompter().expectSaveFile(workDir() + QStringLiteral("/lost.sql")).expectError(lost);
+  FormMain->N5->click();  // the export
+  prompter().verifyDone();
+  EXPECT_EQ(committedMask("PETROV", "TOVAR"), QStringLiteral("1"));
+  EXPECT_EQ(committedRights("PETROV", "TOVAR"), QStringLiteral("S"));
+
+  FormMain->close();
+  prompter().verifyDone();
+  EXPECT_FALSE(FormMain && FormMain->MainBase->connected());
+}
+
