@@ -129,6 +129,16 @@ class RightsTest : public DorvikFixture {
     return pageMask(alias, object) != committedMask(alias, object);
   }
 
+  // The program started again, its connection running through the relay.
+  void startThrough(const TcpRelay& relay) {
+    restartApplication();
+    QStringList lines = baseIniLines();
+    lines[0] = relay.serverName() + QLatin1Char(':') + database().path();
+    writeBaseIni(lines);
+    prompter().expectDatabaseLogin(lines[0], QStringLiteral("PLUMO"), QStringLiteral("plumo"));
+    createForms();
+  }
+
   void expectPageClosed() {
     EXPECT_TRUE(FormMain->PageControl1->isHidden());
     EXPECT_FALSE(FormMain->IBqDorvik->active());
@@ -939,12 +949,7 @@ TEST_F(RightsTest, AFailedSaveKeepsThePageAndItsTransaction) {
 // still closes.
 TEST_F(RightsTest, ALostConnectionIsNamedByEveryLaterCommand) {
   TcpRelay relay;
-  restartApplication();
-  QStringList lines = baseIniLines();
-  lines[0] = relay.serverName() + QLatin1Char(':') + database().path();
-  writeBaseIni(lines);
-  prompter().expectDatabaseLogin(lines[0], QStringLiteral("PLUMO"), QStringLiteral("plumo"));
-  createForms();
+  startThrough(relay);
   ASSERT_TRUE(FormMain->MainBase->connected());
   openPageFor(QStringLiteral("PETROV"));
   goTo(QStringLiteral("TOVAR"));
@@ -988,12 +993,7 @@ TEST_F(RightsTest, ALostConnectionIsNamedByEveryLaterCommand) {
 // the first try.
 TEST_F(RightsTest, ALostConnectionFoundByTheNextCommandIsNamed) {
   TcpRelay relay;
-  restartApplication();
-  QStringList lines = baseIniLines();
-  lines[0] = relay.serverName() + QLatin1Char(':') + database().path();
-  writeBaseIni(lines);
-  prompter().expectDatabaseLogin(lines[0], QStringLiteral("PLUMO"), QStringLiteral("plumo"));
-  createForms();
+  startThrough(relay);
   ASSERT_TRUE(FormMain->MainBase->connected());
   openPageFor(QStringLiteral("PETROV"));
   goTo(QStringLiteral("TOVAR"));
