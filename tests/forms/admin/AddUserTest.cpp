@@ -120,6 +120,18 @@ class AddUserPage : public DorvikFixture {
     return rows.isEmpty() ? QString() : rows.join(QLatin1Char('/'));
   }
 
+  // "Добавить пользователя" pressed for a registration that goes no further:
+  // the page stays with its transaction and both buttons.
+  void pressAndExpectThePageKept() {
+    TFormMain& f = *FormMain;
+    f.BnEditUser->click();
+    prompter().verifyDone();
+    EXPECT_TRUE(f.PageControl1->isVisible());
+    EXPECT_TRUE(f.IBTrans->inTransaction());
+    EXPECT_TRUE(f.BnEditUser->isEnabled());
+    EXPECT_TRUE(f.BitBtn1->isEnabled());
+  }
+
   QList<Kind> kinds() const {
     QList<Kind> result;
     for (const auto& shown : const_cast<AddUserPage*>(this)->prompter().shown()) result << shown.kind;
@@ -235,12 +247,7 @@ TEST_F(AddUserPage, ChecksAccountAndPasswordsInOrder) {
       case Refused: prompter().expectMessage(c.message); break;
       case Asked: prompter().expectYesNo(kAskOtch, kCaption, false); break;
     }
-    f.BnEditUser->click();
-    prompter().verifyDone();
-    EXPECT_TRUE(f.PageControl1->isVisible());
-    EXPECT_TRUE(f.IBTrans->inTransaction());
-    EXPECT_TRUE(f.BnEditUser->isEnabled());
-    EXPECT_TRUE(f.BitBtn1->isEnabled());
+    pressAndExpectThePageKept();
   }
   EXPECT_FALSE(f.srvUsers->active());
   // No check let a row through.
@@ -275,12 +282,7 @@ TEST_F(AddUserPage, RefusesAccountsThatAStatementCannotNameSafely) {
       prompter().expectYesNo(kAskOtch, kCaption, false);
     else
       prompter().expectMessage(c.message);
-    f.BnEditUser->click();
-    prompter().verifyDone();
-    EXPECT_TRUE(f.PageControl1->isVisible());
-    EXPECT_TRUE(f.IBTrans->inTransaction());
-    EXPECT_TRUE(f.BnEditUser->isEnabled());
-    EXPECT_TRUE(f.BitBtn1->isEnabled());
+    pressAndExpectThePageKept();
   }
   EXPECT_EQ(inPageTransaction(QStringLiteral("select count(*) V from MANAGER")), managersBefore);
   EXPECT_FALSE(database().loginExists(QStringLiteral("KASSIR")));
