@@ -77,20 +77,26 @@ TEST(Schema, ManegerDelateRemovesTheManagerAndItsRightsOnly) {
   EXPECT_EQ(db.value("select count(*) from USER_PRIV"), others);
 }
 
-// A manager whose login names every user or a role: its rows go, and the
-// rights of PUBLIC and of the role are nobody's to revoke here.
-TEST(Schema, ManegerDelateRevokesNothingForPublicOrARole) {
-  TestDatabase db;
+// A manager whose login names every user, a role, the server's administrator
+// or the database's owner: its rows go, and the rights of that name are
+// nobody's to revoke here.
+TEST(Schema, ManegerDelateRevokesNothingForANameNotTheManagersOwn) {
+  TestDatabase db(TestDatabase::SchemaOnly);
   db.exec("CREATE ROLE KASSIR;"
           "GRANT SELECT ON STATUS TO PUBLIC;"
           "GRANT SELECT ON CLIENT TO ROLE KASSIR;"
+          "GRANT SELECT ON CLIENT TO SYSDBA;"
           "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (61, 'Public', 'PUBLIC');"
-          "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (62, 'Role', 'kassir');");
-  const QString rights = "select count(*) from RDB$USER_PRIVILEGES where RDB$USER in ('PUBLIC', 'KASSIR')";
+          "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (62, 'Role', 'kassir');"
+          "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (63, 'Admin', 'SYSDBA');"
+          "INSERT INTO MANAGER (MN_ID, MN_MANAGER, MN_ALIAS) VALUES (64, 'Owner', 'plumo ');");
+  const QString rights = "select count(*) from RDB$USER_PRIVILEGES"
+                         " where RDB$USER in ('PUBLIC', 'KASSIR', 'SYSDBA', 'PLUMO')";
   const QString before = db.value(rights);
-  ASSERT_GE(before.toInt(), 2);
-  db.exec("execute procedure MANEGERDELATE 61; execute procedure MANEGERDELATE 62;");
-  EXPECT_EQ(db.value("select count(*) from MANAGER where MN_ID in (61, 62)"), "0");
+  ASSERT_GE(before.toInt(), 5);
+  db.exec("execute procedure MANEGERDELATE 61; execute procedure MANEGERDELATE 62;"
+          "execute procedure MANEGERDELATE 63; execute procedure MANEGERDELATE 64;");
+  EXPECT_EQ(db.value("select count(*) from MANAGER where MN_ID between 61 and 64"), "0");
   EXPECT_EQ(db.value(rights), before);
 }
 

@@ -363,7 +363,7 @@ TEST_F(UsersTest, RefusedDeletionClosesTheListAndRollsBack) {
         "violation of FOREIGN KEY constraint \"FK_CLIENT_MANAGER\" on table \"CLIENT\"\n"
         "Foreign key references are present for the record\n"
         "Problematic key value is (\"MN_ID\" = 5)\n"
-        "At procedure 'MANEGERDELATE' line: 29, col: 3."));
+        "At procedure 'MANEGERDELATE' line: 34, col: 3."));
     press(ru("Удалить пользователя"));
   });
   EXPECT_EQ(list().SelectUser(), mrOk);
