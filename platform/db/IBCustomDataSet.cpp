@@ -8,8 +8,12 @@
 #include "IBTransaction.h"
 #include "SqlText.h"
 #include "Statement.h"
+#include "StatementRuns.h"
 
-TIBCustomDataSet::TIBCustomDataSet() { ClientLibrary::check(); }
+TIBCustomDataSet::TIBCustomDataSet()
+    : modify_(std::make_unique<KeptStatement>()), run_(std::make_unique<KeptStatement>()) {
+  ClientLibrary::check();
+}
 
 TIBCustomDataSet::~TIBCustomDataSet() {
   try {
@@ -61,19 +65,37 @@ std::vector<const TParam*> TIBCustomDataSet::boundParams(const QStringList& name
   return out;
 }
 
-std::unique_ptr<Statement> TIBCustomDataSet::prepareStatement() {
-  TIBDatabase* db = database();
-  TIBTransaction* tr = transaction();
+namespace {
+void checkTargets(TIBDatabase* db, TIBTransaction* tr) {
   if (!db) throw EDatabaseError(QStringLiteral("Database not assigned"));
   if (!tr) throw EDatabaseError(QStringLiteral("Transaction not assigned"));
   db->checkConnected();
   tr->checkInTransaction();
+}
+}  // namespace
+
+std::unique_ptr<Statement> TIBCustomDataSet::prepareStatement() {
+  TIBDatabase* db = database();
+  TIBTransaction* tr = transaction();
+  checkTargets(db, tr);
 
   const SqlText::Parsed parsed = selectParams() ? SqlText::parseParams(selectText()) : SqlText::Parsed{selectText(), {}};
   auto st = std::make_unique<Statement>(*db, *tr);
   st->prepare(parsed.text);
   st->setInputs(boundParams(parsed.names));
   return st;
+}
+
+void TIBCustomDataSet::runStatement() {
+  TIBDatabase* db = database();
+  TIBTransaction* tr = transaction();
+  checkTargets(db, tr);
+  const SqlText::Parsed parsed = selectParams() ? SqlText::parseParams(selectText()) : SqlText::Parsed{selectText(), {}};
+  if (parsed.names.isEmpty() && !run_->holds(*db, *tr, parsed.text) && runImmediate(*db, *tr, parsed.text)) return;
+  Statement& st = run_->prepared(*db, *tr, parsed.text);
+  st.setInputs(boundParams(parsed.names));
+  st.execute();
+  st.closeCursor();
 }
 
 void TIBCustomDataSet::open() {
@@ -308,8 +330,8 @@ void TIBCustomDataSet::post() {
   }
   std::vector<const TParam*> bound;
   for (const TParam& p : values) bound.push_back(&p);
-  Statement st(*database(), *openIn_);
-  st.prepare(parsed.text);
+  // Posting runs the same text again and again: it stays prepared while the transaction lives.
+  Statement& st = modify_->prepared(*database(), *openIn_, parsed.text);
   st.setInputs(bound);
   st.execute();
   rows_[size_t(current_)] = editRow_;

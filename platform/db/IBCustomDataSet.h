@@ -13,6 +13,7 @@ class TIBDatabase;
 class TIBTransaction;
 class TIBCustomDataSet;
 class Statement;
+class KeptStatement;
 struct ColumnInfo;
 
 enum TDataSetState { dsInactive, dsBrowse, dsEdit };
@@ -124,6 +125,10 @@ class TIBCustomDataSet {
   // The select text prepared in the transaction, its parameters bound; the
   // database must be connected and the transaction active.
   std::unique_ptr<Statement> prepareStatement();
+  // Runs the select text as a statement whose rows are not read: at once when
+  // it takes no parameters, otherwise prepared once and kept for the next run
+  // in the same transaction.
+  void runStatement();
 
  private:
   friend class TField;
@@ -149,6 +154,8 @@ class TIBCustomDataSet {
   TDataSetState state_ = dsInactive;
   bool modified_ = false;
   std::unique_ptr<Statement> cursor_;  // open while rows remain to fetch
+  std::unique_ptr<KeptStatement> modify_;  // the update object's statement
+  std::unique_ptr<KeptStatement> run_;     // runStatement()'s statement
   // Unidirectional: the current row's columns still in the cursor's buffers,
   // converted when first read.
   void convertPending() const;

@@ -1,7 +1,6 @@
 #include "IBQuery.h"
 
 #include "SqlText.h"
-#include "Statement.h"
 
 QString TIBQuery::sqlText() const { return SqlText::join(SQL); }
 
@@ -14,10 +13,6 @@ TParams& TIBQuery::params() {
   return params_;
 }
 
-void TIBQuery::ExecSQL() {
-  std::unique_ptr<Statement> st = prepareStatement();
-  st->execute();
-  st->closeCursor();
-}
+void TIBQuery::ExecSQL() { runStatement(); }
 
 QString TIBTable::selectText() const { return QStringLiteral("select * from ") + TableName; }

@@ -45,16 +45,12 @@ void TIBSQL::execQuery() {
   TIBTransaction* tr = transaction();
   checkTargets(db, tr);
   const QString text = sqlText();
-  Statement st(*db, *tr);
-  if (ParamCheck) {
-    const SqlText::Parsed parsed = SqlText::parseParams(text);
-    std::vector<const TParam*> bound;
-    for (const QString& n : parsed.names) bound.push_back(&params().paramByName(n));
-    st.prepare(parsed.text);
-    st.setInputs(bound);
-  } else {
-    st.prepare(text);
-  }
+  const SqlText::Parsed parsed = ParamCheck ? SqlText::parseParams(text) : SqlText::Parsed{text, {}};
+  if (parsed.names.isEmpty() && !kept_.holds(*db, *tr, parsed.text) && runImmediate(*db, *tr, parsed.text)) return;
+  Statement& st = kept_.prepared(*db, *tr, parsed.text);
+  std::vector<const TParam*> bound;
+  for (const QString& n : parsed.names) bound.push_back(&params().paramByName(n));
+  st.setInputs(bound);
   st.execute();
   st.closeCursor();
 }

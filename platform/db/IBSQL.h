@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "Params.h"
+#include "StatementRuns.h"
 
 class TIBDatabase;
 class TIBTransaction;
@@ -26,7 +27,8 @@ class TIBSQL {
   TParams& params();
   TParam& paramByName(const QString& name) { return params().paramByName(name); }
 
-  // Prepares and executes the text with its parameters.
+  // Executes the text with its parameters: at once when it takes none,
+  // otherwise prepared once and kept for the next run in the same transaction.
   void execQuery();
   // Executes the whole text at once (isc_dsql_execute_immediate), without
   // parameters: a script text goes to the server as one statement.
@@ -37,4 +39,5 @@ class TIBSQL {
   TIBTransaction* transaction_ = nullptr;
   TParams params_;
   QString parsedText_;
+  KeptStatement kept_;
 };

@@ -6,6 +6,7 @@
 #include "DbErrors.h"
 #include "IBCustomDataSet.h"
 #include "IBDatabase.h"
+#include "StatementRuns.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ TIBTransaction::~TIBTransaction() {
     if (inTransaction()) rollback();
   } catch (...) {
   }
+  releaseStatements();
   for (TIBCustomDataSet* ds : dataSets_) ds->transaction_ = nullptr;
   if (database_) database_->removeTransaction(this);
 }
@@ -97,6 +99,7 @@ void TIBTransaction::end(bool commit) {
   }
   checkInTransaction();
   closeDataSets();
+  releaseStatements();
   ISC_STATUS_ARRAY status;
   if (commit)
     fb().isc_commit_transaction(status, &handle_);
@@ -126,4 +129,14 @@ void TIBTransaction::addDataSet(TIBCustomDataSet* ds) {
 
 void TIBTransaction::removeDataSet(TIBCustomDataSet* ds) {
   dataSets_.erase(std::remove(dataSets_.begin(), dataSets_.end(), ds), dataSets_.end());
+}
+
+void TIBTransaction::keep(KeptStatement* st) {
+  if (std::find(kept_.begin(), kept_.end(), st) == kept_.end()) kept_.push_back(st);
+}
+
+void TIBTransaction::forget(KeptStatement* st) { kept_.erase(std::remove(kept_.begin(), kept_.end(), st), kept_.end()); }
+
+void TIBTransaction::releaseStatements() {
+  while (!kept_.empty()) kept_.back()->release();  // release() forgets it
 }

@@ -6,6 +6,7 @@
 
 class TIBDatabase;
 class TIBCustomDataSet;
+class KeptStatement;
 
 // A transaction on one database. Its parameters are lines such as
 // "read_committed", "rec_version", "nowait" (also "concurrency",
@@ -39,12 +40,18 @@ class TIBTransaction {
   void addDataSet(TIBCustomDataSet* ds);
   void removeDataSet(TIBCustomDataSet* ds);
 
+  // Statements kept prepared in it register themselves so that its end frees them.
+  void keep(KeptStatement* st);
+  void forget(KeptStatement* st);
+
  private:
   friend class TIBDatabase;
   void closeDataSets();
+  void releaseStatements();
   void end(bool commit);
 
   TIBDatabase* database_ = nullptr;
   isc_tr_handle handle_ = 0;
   std::vector<TIBCustomDataSet*> dataSets_;
+  std::vector<KeptStatement*> kept_;
 };

@@ -171,6 +171,84 @@ TEST_F(DataSetTest, CommitAndRollbackCloseDataSetsAndDropAnUnpostedEdit) {
   }
 }
 
+// Ids of the statements this connection holds prepared whose text starts so,
+// read in a transaction of their own (the monitoring tables are a snapshot
+// per transaction).
+QStringList preparedStatements(ScratchDatabase& s, const QString& textStart) {
+  TIBTransaction look;
+  look.setDefaultDatabase(&s.db);
+  look.Params << "read_committed" << "rec_version" << "nowait";
+  look.startTransaction();
+  TIBQuery q;
+  q.setDatabase(&s.db);
+  q.setTransaction(&look);
+  q.SQL << "select MON$STATEMENT_ID from MON$STATEMENTS"
+        << "where MON$ATTACHMENT_ID = CURRENT_CONNECTION and MON$SQL_TEXT starting with :Start";
+  q.paramByName("Start").setAsString(textStart);
+  q.open();
+  QStringList ids;
+  for (int row = 0; row < q.rowCount(); ++row) ids << q.value(row, 0).toString();
+  look.commit();
+  return ids;
+}
+
+TEST_F(DataSetTest, RepeatedStatementsStayPreparedWhileTheirTransactionLives) {
+  // Posting: the update object's statement is prepared once for every post.
+  q.paramByName("MinId").setAsInteger(0);
+  q.open();
+  q.edit();
+  q.fieldByName("NAME").setAsString("uno");
+  q.post();
+  const QStringList modify = preparedStatements(s, "update ITEM set NAME");
+  ASSERT_EQ(modify.size(), 1);
+  q.next();
+  q.edit();
+  q.fieldByName("NAME").setAsString("dos");
+  q.post();
+  EXPECT_EQ(preparedStatements(s, "update ITEM set NAME"), modify);
+  EXPECT_EQ(nameInDatabase(1), "uno");
+  EXPECT_EQ(nameInDatabase(2), "dos");
+
+  // A statement run with new parameters, through a query and through TIBSQL.
+  TIBQuery run;
+  run.setDatabase(&s.db);
+  run.SQL << "update ITEM set ID = ID + 0 where ID = :Id";
+  TIBSQL sql;
+  sql.setDatabase(&s.db);
+  sql.SQL << "update ITEM set NAME = NAME where ID = :Id";
+  for (int id = 1; id <= 3; ++id) {
+    run.paramByName("Id").setAsInteger(id);
+    run.ExecSQL();
+    sql.paramByName("Id").setAsInteger(id);
+    sql.execQuery();
+  }
+  const QStringList runs = preparedStatements(s, "update ITEM set ID");
+  EXPECT_EQ(runs.size(), 1);
+  EXPECT_EQ(preparedStatements(s, "update ITEM set NAME = NAME").size(), 1);
+
+  // A new text is prepared anew, the old one freed.
+  run.SQL = QStringList{"update ITEM set ID = ID - 0 where ID = :Id"};
+  run.paramByName("Id").setAsInteger(1);
+  run.ExecSQL();
+  EXPECT_TRUE(preparedStatements(s, "update ITEM set ID = ID +").isEmpty());
+  EXPECT_EQ(preparedStatements(s, "update ITEM set ID = ID -").size(), 1);
+
+  // The end of the transaction frees them all; the next one prepares anew.
+  s.tr.commit();
+  EXPECT_TRUE(preparedStatements(s, "update ITEM").isEmpty());
+  EXPECT_THROW(run.ExecSQL(), EDatabaseError);  // no transaction
+  s.tr.startTransaction();
+  EXPECT_EQ(nameInDatabase(2), "dos");
+  run.ExecSQL();
+  q.open();
+  q.edit();
+  q.fieldByName("NAME").setAsString("one");
+  q.post();
+  EXPECT_EQ(preparedStatements(s, "update ITEM set NAME").size(), 1);
+  s.tr.rollback();
+  EXPECT_TRUE(preparedStatements(s, "update ITEM").isEmpty());
+}
+
 TEST_F(DataSetTest, StartingAnActiveTransactionIsRefused) {
   try {
     s.tr.startTransaction();

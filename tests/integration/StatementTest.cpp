@@ -219,6 +219,40 @@ TEST_F(StatementTest, ExecuteImmediateRunsAWholeText) {
   EXPECT_THROW(script.execImmediate(), EIBError);
 }
 
+TEST_F(StatementTest, StatementsWithoutParametersRunWhetherOrNotTheyReturnRows) {
+  // Run at once; one that returns rows is prepared instead and its rows left unread.
+  TIBSQL sql;
+  sql.setDatabase(&s.db);
+  TIBQuery q;
+  q.setDatabase(&s.db);
+  const QStringList texts{"insert into T (ID) values (11)", "select count(*) from T",
+                          "execute procedure ADD_ONE 1, 'x'", "execute procedure FILL_LOG 3"};
+  for (const QString& text : texts) {
+    sql.SQL = QStringList{text};
+    EXPECT_EQ(errorText([&] { sql.execQuery(); }), "(no error)") << text.toStdString();
+    q.SQL = QStringList{text};
+    EXPECT_EQ(errorText([&] { q.ExecSQL(); }), "(no error)") << text.toStdString();
+  }
+  EXPECT_EQ(count("select count(*) from T where ID = 11"), 2);
+  EXPECT_EQ(count("select count(*) from LOG"), 6);
+
+  for (const bool viaQuery : {false, true}) {
+    try {
+      const QStringList refused{"GRANT", "SELECT ON", "NO_SUCH_TABLE", " TO ", "PETROV"};
+      sql.SQL = refused;
+      q.SQL = refused;
+      viaQuery ? q.ExecSQL() : sql.execQuery();
+      FAIL() << "no error";
+    } catch (const EIBError& e) {
+      EXPECT_TRUE(e.message().contains("NO_SUCH_TABLE")) << e.message().toStdString();
+    }
+  }
+  EXPECT_TRUE(s.tr.inTransaction());
+  s.tr.rollback();
+  EXPECT_EQ(errorText([&] { q.ExecSQL(); }), "Transaction is not active");
+  EXPECT_EQ(errorText([&] { sql.execQuery(); }), "Transaction is not active");
+}
+
 TEST_F(StatementTest, DateParametersWithoutADateAreNull) {
   TIBSQL ins;
   ins.setDatabase(&s.db);
