@@ -139,13 +139,8 @@ int DataSetModel::columnOfField(const TField* field) const {
 
 void DataSetModel::rowChanged(int row) {
   if (row < 0 || row >= rowCount()) return;
-  emit dataChanged(index(row, 0), index(row, columnCount() - 1));
-  emit headerDataChanged(Qt::Vertical, row, row);
-}
-
-void DataSetModel::currentRowChanged(int from, int to) {
-  if (from >= 0 && from < rowCount()) emit headerDataChanged(Qt::Vertical, from, from);
-  if (to >= 0 && to < rowCount()) emit headerDataChanged(Qt::Vertical, to, to);
+  // Cell by cell: a view repaints each cell, where a range would repaint them all.
+  for (int column = 0; column < columnCount(); ++column) emit dataChanged(index(row, column), index(row, column));
 }
 
 int DataSetModel::rowCount(const QModelIndex& parent) const {
@@ -278,9 +273,16 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new DataSetModel(
   setSelectionMode(QAbstractItemView::SingleSelection);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-  verticalHeader()->setMinimumWidth(14);
+  // The indicator's mark never changes the header's width: it always fits.
+  const QFontMetrics marks(verticalHeader()->font());
+  const int mark = std::max(marks.horizontalAdvance(QChar(0x25B6)), marks.horizontalAdvance(QLatin1Char('I')));
+  verticalHeader()->setMinimumWidth(
+      std::max(14, mark + 2 * style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, verticalHeader()) + 4));
   link_.onDataSetChanged = [this](TIBCustomDataSet&) { dataSetReset(); };
-  link_.onRecordChanged = [this](TIBCustomDataSet& ds) { model_->rowChanged(ds.recNo()); };
+  link_.onRecordChanged = [this](TIBCustomDataSet& ds) {
+    model_->rowChanged(ds.recNo());
+    updateIndicator(ds.recNo());  // the edit state's mark
+  };
   link_.onCurrentChanged = [this](TIBCustomDataSet&) { syncToDataSet(); };
   setOptions(options_);
 }
@@ -358,13 +360,38 @@ void TDBGrid::syncToDataSet() {
   } else if (row != before) {
     const int column = std::max(0, currentIndex().column());
     const QModelIndex target = model_->index(row, std::min(column, std::max(0, model_->columnCount() - 1)));
+    // A handler may move the dataset many times: the grid scrolls once, to
+    // where it ends, when the events run.
+    const bool autoScrolling = hasAutoScroll();
+    setAutoScroll(false);
     selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
                                                   (options_ & dgRowSelect ? QItemSelectionModel::Rows
                                                                           : QItemSelectionModel::NoUpdate));
-    scrollTo(target);
+    setAutoScroll(autoScrolling);
+    scrollToCurrentLater();
   }
   syncing_ = false;
-  model_->currentRowChanged(before, row);
+  updateIndicator(before);
+  updateIndicator(row);
+}
+
+void TDBGrid::scrollToCurrentLater() {
+  if (scrollPending_) return;
+  scrollPending_ = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        scrollPending_ = false;
+        if (currentIndex().isValid()) scrollTo(currentIndex());
+      },
+      Qt::QueuedConnection);
+}
+
+void TDBGrid::updateIndicator(int row) {
+  if (!(options_ & dgIndicator) || row < 0 || row >= model_->rowCount()) return;
+  QHeaderView* header = verticalHeader();
+  header->viewport()->update(0, header->sectionViewportPosition(row), header->viewport()->width(),
+                             header->sectionSize(row));
 }
 
 void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -108,8 +108,9 @@ class DataSetModel : public QAbstractTableModel {
   TField* fieldOfColumn(int column) const;
   int columnOfField(const TField* field) const;
   void reset();
+  // The row's cells changed. The indicator is not the model's: the grid
+  // repaints its mark, so that a move never re-lays out the header.
   void rowChanged(int row);
-  void currentRowChanged(int from, int to);
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -183,6 +184,9 @@ class TDBGrid : public QTableView {
   void rebind();
   void dataSetReset();
   void syncToDataSet();
+  void scrollToCurrentLater();
+  // Repaints the indicator's area of the row.
+  void updateIndicator(int row);
   void applyWidths();
 
   QPointer<TDataSource> source_;
@@ -190,6 +194,7 @@ class TDBGrid : public QTableView {
   DataLink link_;
   int options_ = dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines;
   bool syncing_ = false;
+  bool scrollPending_ = false;
 };
 
 // The grid of the other component set; the same behaviour.

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
@@ -154,6 +157,70 @@ TEST_F(GridFixture, GridAndDataSetMoveTogetherWithScrollEvents) {
   QCoreApplication::processEvents();
   EXPECT_EQ(query.recNo(), 1);
   EXPECT_EQ(grid.currentRow(), 1);
+}
+
+namespace {
+// Collects the areas a widget is asked to paint.
+struct PaintLog : QObject {
+  explicit PaintLog(QWidget* w) { w->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == QEvent::Paint) painted += static_cast<QPaintEvent*>(e)->region();
+    return false;
+  }
+  QRegion painted;
+};
+}  // namespace
+
+TEST_F(GridFixture, AMoveRepaintsTheRowsThatChangedAndKeepsTheHeaderAsLaidOut) {
+  query.open();
+  QHeaderView* header = grid.verticalHeader();
+  QSignalSpy headerChanges(grid.model(), &QAbstractItemModel::headerDataChanged);
+  PaintLog cells(grid.viewport());
+  PaintLog marks(header->viewport());
+  QCoreApplication::processEvents();
+  const int headerWidth = header->width();
+  auto rowBand = [&](int row) { return QRect(0, header->sectionViewportPosition(row), 1, header->sectionSize(row)); };
+  auto mark = [&](int row) { return grid.model()->headerData(row, Qt::Vertical).toString(); };
+
+  cells.painted = marks.painted = QRegion();
+  query.next();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(mark(0), QString());
+  EXPECT_EQ(mark(1), QStringLiteral("\u25B6"));
+  for (int row : {0, 1}) EXPECT_TRUE(marks.painted.intersects(rowBand(row))) << row;
+  for (int row : {2, 3}) {
+    EXPECT_FALSE(marks.painted.intersects(rowBand(row))) << row;
+    EXPECT_FALSE(cells.painted.intersects(rowBand(row))) << row;
+  }
+
+  // An edit posted: its row's cells and mark, nothing else.
+  cells.painted = marks.painted = QRegion();
+  query.edit();
+  EXPECT_EQ(mark(1), QStringLiteral("I"));
+  query.fieldByName(QStringLiteral("AMOUNT")).setAsFloat(21);
+  query.post();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(mark(1), QStringLiteral("\u25B6"));
+  EXPECT_EQ(grid.model()->data(grid.model()->index(1, 1), Qt::DisplayRole).toString(), QStringLiteral("21"));
+  EXPECT_TRUE(cells.painted.intersects(rowBand(1)));
+  EXPECT_TRUE(marks.painted.intersects(rowBand(1)));
+  for (int row : {0, 2, 3}) {
+    EXPECT_FALSE(cells.painted.intersects(rowBand(row))) << row;
+    EXPECT_FALSE(marks.painted.intersects(rowBand(row))) << row;
+  }
+
+  query.last();
+  clickRow(0);
+  EXPECT_EQ(headerChanges.count(), 0);
+  EXPECT_EQ(header->width(), headerWidth);
+
+  // In a grid too small for its rows, the current row is scrolled into view
+  // once the events run.
+  grid.resize(600, header->sectionSize(0) * 2 + grid.horizontalHeader()->height());
+  QCoreApplication::processEvents();
+  query.last();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(grid.viewport()->rect().intersects(grid.cellRect(3, 0)));
 }
 
 TEST_F(GridFixture, EditingACellPostsWhenTheRowChanges) {
