@@ -24,7 +24,7 @@ class TFormMain;
 
 namespace bench {
 
-// Runs from the command line: --runs=N (default given by the benchmark).
+// Runs from the command line (--runs=N) or $VELTON_BENCH_RUNS; else the benchmark's default.
 int runsFromArguments(int argc, char** argv, int fallback);
 
 double peakRssMB();
