@@ -360,15 +360,19 @@ void TDBGrid::syncToDataSet() {
   } else if (row != before) {
     const int column = std::max(0, currentIndex().column());
     const QModelIndex target = model_->index(row, std::min(column, std::max(0, model_->columnCount() - 1)));
-    // A handler may move the dataset many times: the grid scrolls once, to
-    // where it ends, when the events run.
-    const bool autoScrolling = hasAutoScroll();
-    setAutoScroll(false);
+    // A handler may move the dataset many times: a shown grid scrolls once,
+    // to where it ends, when the events run.
+    const bool later = isVisible() && hasAutoScroll();
+    if (later) setAutoScroll(false);
     selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
                                                   (options_ & dgRowSelect ? QItemSelectionModel::Rows
                                                                           : QItemSelectionModel::NoUpdate));
-    setAutoScroll(autoScrolling);
-    scrollToCurrentLater();
+    if (later) {
+      setAutoScroll(true);
+      scrollToCurrentLater();
+    } else {
+      scrollTo(target);
+    }
   }
   syncing_ = false;
   updateIndicator(before);
