@@ -11,7 +11,9 @@
 #include "StatementRuns.h"
 
 TIBCustomDataSet::TIBCustomDataSet()
-    : modify_(std::make_unique<KeptStatement>()), run_(std::make_unique<KeptStatement>()) {
+    : select_(std::make_unique<KeptStatement>()),
+      modify_(std::make_unique<KeptStatement>()),
+      run_(std::make_unique<KeptStatement>()) {
   ClientLibrary::check();
 }
 
@@ -98,9 +100,22 @@ void TIBCustomDataSet::runStatement() {
   st.closeCursor();
 }
 
+Statement& TIBCustomDataSet::keptSelectStatement() {
+  TIBDatabase* db = database();
+  TIBTransaction* tr = transaction();
+  checkTargets(db, tr);
+  const SqlText::Parsed parsed = selectParams() ? SqlText::parseParams(selectText()) : SqlText::Parsed{selectText(), {}};
+  Statement& st = select_->prepared(*db, *tr, parsed.text);
+  st.setInputs(boundParams(parsed.names));
+  return st;
+}
+
 void TIBCustomDataSet::open() {
   if (active()) return;
-  std::unique_ptr<Statement> st = prepareStatement();
+  // All rows are read at once: the select stays prepared for the next opening
+  // in the same transaction. A unidirectional cursor owns its statement.
+  std::unique_ptr<Statement> cursor = uniDirectional_ ? prepareStatement() : nullptr;
+  Statement* st = cursor ? cursor.get() : &keptSelectStatement();
   TIBTransaction* tr = transaction();
   st->execute();
   buildFields(st->columns());
@@ -115,15 +130,15 @@ void TIBCustomDataSet::open() {
       fetched_ = int(rows_.size());
     } else {
       while (st->fetch()) rows_.push_back(st->row());
-      st.reset();
     }
   } catch (...) {
+    st->closeCursor();
     rows_.clear();
     for (TField* f : order_) f->index_ = -1;
     order_.clear();
     throw;
   }
-  cursor_ = std::move(st);
+  cursor_ = std::move(cursor);
   openIn_ = tr;
   tr->addDataSet(this);
   state_ = dsBrowse;

@@ -129,6 +129,9 @@ class TIBCustomDataSet {
   // it takes no parameters, otherwise prepared once and kept for the next run
   // in the same transaction.
   void runStatement();
+  // The select text prepared once and kept while the transaction lives, its
+  // parameters bound.
+  Statement& keptSelectStatement();
 
  private:
   friend class TField;
@@ -154,6 +157,7 @@ class TIBCustomDataSet {
   TDataSetState state_ = dsInactive;
   bool modified_ = false;
   std::unique_ptr<Statement> cursor_;  // open while rows remain to fetch
+  std::unique_ptr<KeptStatement> select_;  // the select, when all rows are read at once
   std::unique_ptr<KeptStatement> modify_;  // the update object's statement
   std::unique_ptr<KeptStatement> run_;     // runStatement()'s statement
   // Unidirectional: the current row's columns still in the cursor's buffers,

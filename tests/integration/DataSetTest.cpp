@@ -209,6 +209,16 @@ TEST_F(DataSetTest, RepeatedStatementsStayPreparedWhileTheirTransactionLives) {
   EXPECT_EQ(nameInDatabase(1), "uno");
   EXPECT_EQ(nameInDatabase(2), "dos");
 
+  // Reopening runs the same select again: it stays prepared too.
+  const QStringList select = preparedStatements(s, "select ID, NAME from ITEM");
+  ASSERT_EQ(select.size(), 1);
+  q.close();
+  q.paramByName("MinId").setAsInteger(2);
+  q.open();
+  EXPECT_EQ(q.rowCount(), 2);
+  EXPECT_EQ(q.fieldByName("NAME").asString(), "dos");
+  EXPECT_EQ(preparedStatements(s, "select ID, NAME from ITEM"), select);
+
   // A statement run with new parameters, through a query and through TIBSQL.
   TIBQuery run;
   run.setDatabase(&s.db);
@@ -236,6 +246,7 @@ TEST_F(DataSetTest, RepeatedStatementsStayPreparedWhileTheirTransactionLives) {
   // The end of the transaction frees them all; the next one prepares anew.
   s.tr.commit();
   EXPECT_TRUE(preparedStatements(s, "update ITEM").isEmpty());
+  EXPECT_TRUE(preparedStatements(s, "select ID, NAME from ITEM").isEmpty());
   EXPECT_THROW(run.ExecSQL(), EDatabaseError);  // no transaction
   s.tr.startTransaction();
   EXPECT_EQ(nameInDatabase(2), "dos");
