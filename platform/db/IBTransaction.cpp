@@ -95,6 +95,7 @@ void TIBTransaction::end(bool commit) {
   // A lost connection took the transaction with it: say so, not that none is active.
   if (database_ && database_->connectionLost()) {
     closeDataSets();
+    releaseStatements();
     database_->checkConnected();
   }
   checkInTransaction();

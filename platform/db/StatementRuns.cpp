@@ -36,7 +36,7 @@ bool runImmediate(TIBDatabase& db, TIBTransaction& tr, const QString& text) {
                                  (unsigned short)db.SQLDialect, nullptr);
   if (status[0] == 1 && status[1] != 0) {
     if (returnsRows(status)) return false;
-    lib.raise(status);
+    db.raise(status);
   }
   return true;
 }
