@@ -209,6 +209,52 @@ void BareMaskUpdate::run(short mask, int id) {
   c_.check(status);
 }
 
+BareRowLock::BareRowLock(BareConnection& c) : c_(c) {
+  static const char text[] = "select UPR_MASK from USER_PRIV\r\nwhere UPR_ID = ?\r\nwith lock\r\n";
+  const ClientLibrary& lib = fb();
+  ISC_STATUS_ARRAY status;
+  lib.isc_dsql_allocate_statement(status, c_.db(), &handle_);
+  c_.check(status);
+  out_ = static_cast<XSQLDA*>(calloc(1, XSQLDA_LENGTH(1)));
+  out_->version = SQLDA_VERSION1;
+  out_->sqln = 1;
+  lib.isc_dsql_prepare(status, c_.tr(), &handle_, 0, text, c_.dialect(), out_);
+  c_.check(status);
+  out_->sqlvar[0].sqltype = SQL_SHORT | 1;
+  out_->sqlvar[0].sqllen = sizeof mask_;
+  out_->sqlvar[0].sqldata = reinterpret_cast<char*>(&mask_);
+  out_->sqlvar[0].sqlind = &ind_[1];
+  in_ = static_cast<XSQLDA*>(calloc(1, XSQLDA_LENGTH(1)));
+  in_->version = SQLDA_VERSION1;
+  in_->sqln = in_->sqld = 1;
+  in_->sqlvar[0].sqltype = SQL_LONG | 1;
+  in_->sqlvar[0].sqllen = sizeof id_;
+  in_->sqlvar[0].sqldata = reinterpret_cast<char*>(&id_);
+  in_->sqlvar[0].sqlind = &ind_[0];
+}
+
+BareRowLock::~BareRowLock() {
+  ISC_STATUS_ARRAY status;
+  fb().isc_dsql_free_statement(status, &handle_, DSQL_drop);
+  free(in_);
+  free(out_);
+}
+
+int BareRowLock::run(int id) {
+  const ClientLibrary& lib = fb();
+  id_ = id;
+  ISC_STATUS_ARRAY status;
+  lib.isc_dsql_execute(status, c_.tr(), &handle_, 1, in_);
+  c_.check(status);
+  int mask = -1;
+  ISC_STATUS rc;
+  while ((rc = lib.isc_dsql_fetch(status, &handle_, 1, out_)) == 0) mask = mask_;
+  if (rc != 100) c_.check(status);
+  lib.isc_dsql_free_statement(status, &handle_, DSQL_close);
+  c_.check(status);
+  return mask;
+}
+
 std::vector<BareRow> bareRightsRows(BareConnection& c, int managerId) {
   static const char text[] =
       "select UPR_ID, UPR_MASK, OPT_OPIS, OPT_MASK, OPT_ISXNAME\r\nfrom USER_PRIV,  OPIS_TABLE \r\n"

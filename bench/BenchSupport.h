@@ -102,6 +102,25 @@ class BareMaskUpdate {
   short ind_[2] = {0, 0};
 };
 
+// A prepared "select UPR_MASK from USER_PRIV where UPR_ID = ? with lock": the
+// rights page locks a row so before its first statement. run() executes it
+// and fetches to the end; answers the mask, -1 when there is no row.
+class BareRowLock {
+ public:
+  explicit BareRowLock(BareConnection& c);
+  ~BareRowLock();
+  int run(int id);
+
+ private:
+  BareConnection& c_;
+  isc_stmt_handle handle_ = 0;
+  XSQLDA* in_ = nullptr;
+  XSQLDA* out_ = nullptr;
+  ISC_LONG id_ = 0;
+  short mask_ = 0;
+  short ind_[2] = {0, 0};
+};
+
 // A page manager's row as the bare loop holds it.
 struct BareRow {
   int id = 0;

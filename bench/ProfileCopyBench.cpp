@@ -1,5 +1,6 @@
 // Profile copy of 5,000 objects onto a manager without rights: 20,000 GRANT
-// and 5,000 mask updates in the rights page's transaction. The product's own
+// and 5,000 mask updates in the rights page's transaction, each row locked
+// before its first statement. The product's own
 // handler (TFormMain::CopyProfile, the page open and shown on the offscreen
 // platform) beside a bare loop on the client library doing the same
 // statements on the same data, run after run in turns; each run is rolled back.
@@ -78,10 +79,14 @@ int main(int argc, char** argv) {
       const double t = bench::seconds([&] {
         const std::vector<bench::BareRow> profile = bench::bareRightsRows(bare, data.profileManagerId);
         bench::BareMaskUpdate update(bare);
+        bench::BareRowLock lock(bare);
         for (size_t i = 0; i < page.size() && i < profile.size(); ++i) {
           short mask = page[i].mask;
           for (const Right& r : kRights)
             if ((profile[i].mask ^ mask) & r.bit) {
+              // The row is locked before its first statement.
+              if (mask == page[i].mask && lock.run(page[i].id) != page[i].mask)
+                throw std::runtime_error("the row's mask changed");
               bare.immediate(bench::rightText((profile[i].mask & r.bit) != 0, r.keyword, page[i].object, login));
               mask ^= r.bit;
             }
