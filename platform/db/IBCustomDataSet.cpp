@@ -76,12 +76,16 @@ void checkTargets(TIBDatabase* db, TIBTransaction* tr) {
 }
 }  // namespace
 
+SqlText::Parsed TIBCustomDataSet::parsedSelect() {
+  return selectParams() ? SqlText::parseParams(selectText()) : SqlText::Parsed{selectText(), {}};
+}
+
 std::unique_ptr<Statement> TIBCustomDataSet::prepareStatement() {
   TIBDatabase* db = database();
   TIBTransaction* tr = transaction();
   checkTargets(db, tr);
 
-  const SqlText::Parsed parsed = selectParams() ? SqlText::parseParams(selectText()) : SqlText::Parsed{selectText(), {}};
+  const SqlText::Parsed parsed = parsedSelect();
   auto st = std::make_unique<Statement>(*db, *tr);
   st->prepare(parsed.text);
   st->setInputs(boundParams(parsed.names));
@@ -92,7 +96,7 @@ void TIBCustomDataSet::runStatement() {
   TIBDatabase* db = database();
   TIBTransaction* tr = transaction();
   checkTargets(db, tr);
-  const SqlText::Parsed parsed = selectParams() ? SqlText::parseParams(selectText()) : SqlText::Parsed{selectText(), {}};
+  const SqlText::Parsed parsed = parsedSelect();
   if (parsed.names.isEmpty() && !run_->holds(*db, *tr, parsed.text) && runImmediate(*db, *tr, parsed.text)) return;
   Statement& st = run_->prepared(*db, *tr, parsed.text);
   st.setInputs(boundParams(parsed.names));
@@ -104,7 +108,7 @@ Statement& TIBCustomDataSet::keptSelectStatement() {
   TIBDatabase* db = database();
   TIBTransaction* tr = transaction();
   checkTargets(db, tr);
-  const SqlText::Parsed parsed = selectParams() ? SqlText::parseParams(selectText()) : SqlText::Parsed{selectText(), {}};
+  const SqlText::Parsed parsed = parsedSelect();
   Statement& st = select_->prepared(*db, *tr, parsed.text);
   st.setInputs(boundParams(parsed.names));
   return st;
@@ -303,7 +307,7 @@ int TIBCustomDataSet::recordCount() {
   if (!uniDirectional_) return int(rows_.size());
   if (recordCount_ < 0) {
     // The rows are not held: the server counts the same statement.
-    const SqlText::Parsed parsed = selectParams() ? SqlText::parseParams(selectText()) : SqlText::Parsed{selectText(), {}};
+    const SqlText::Parsed parsed = parsedSelect();
     Statement st(*database(), *openIn_);
     st.prepare(QStringLiteral("select count(*) from (\r\n%1)").arg(parsed.text));
     st.setInputs(boundParams(parsed.names));
@@ -328,7 +332,12 @@ void TIBCustomDataSet::edit() {
 void TIBCustomDataSet::post() {
   checkActive();
   if (state_ != dsEdit) throw EDatabaseError(QStringLiteral("Dataset not in edit or insert mode"));
-  const SqlText::Parsed parsed = SqlText::parseParams(SqlText::join(updateObject_->ModifySQL));
+  const QString modifyText = SqlText::join(updateObject_->ModifySQL);
+  if (modifyText != modifyText_) {
+    modifyParsed_ = SqlText::parseParams(modifyText);
+    modifyText_ = modifyText;
+  }
+  const SqlText::Parsed& parsed = modifyParsed_;
   std::vector<TParam> values;
   values.reserve(size_t(parsed.names.size()));
   for (const QString& name : parsed.names) {

@@ -8,6 +8,7 @@
 
 #include "Field.h"
 #include "Params.h"
+#include "SqlText.h"
 
 class TIBDatabase;
 class TIBTransaction;
@@ -121,6 +122,8 @@ class TIBCustomDataSet {
   // The select statement's text with named parameters, and their values.
   virtual QString selectText() const = 0;
   virtual TParams* selectParams() { return nullptr; }
+  // The select text with its parameters replaced by "?", and their names.
+  virtual SqlText::Parsed parsedSelect();
   void checkInactive(const char* what) const;
   // The select text prepared in the transaction, its parameters bound; the
   // database must be connected and the transaction active.
@@ -159,6 +162,8 @@ class TIBCustomDataSet {
   std::unique_ptr<Statement> cursor_;  // open while rows remain to fetch
   std::unique_ptr<KeptStatement> select_;  // the select, when all rows are read at once
   std::unique_ptr<KeptStatement> modify_;  // the update object's statement
+  QString modifyText_;                     // its text, and parsed
+  SqlText::Parsed modifyParsed_;
   std::unique_ptr<KeptStatement> run_;     // runStatement()'s statement
   // Unidirectional: the current row's columns still in the cursor's buffers,
   // converted when first read.

@@ -7,10 +7,16 @@ QString TIBQuery::sqlText() const { return SqlText::join(SQL); }
 TParams& TIBQuery::params() {
   const QString text = sqlText();
   if (text != parsedText_) {
-    params_.setNames(SqlText::parseParams(text).names);
+    parsed_ = SqlText::parseParams(text);
+    params_.setNames(parsed_.names);
     parsedText_ = text;
   }
   return params_;
+}
+
+SqlText::Parsed TIBQuery::parsedSelect() {
+  params();
+  return parsed_;
 }
 
 void TIBQuery::ExecSQL() { runStatement(); }

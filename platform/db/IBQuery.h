@@ -23,10 +23,12 @@ class TIBQuery : public TIBCustomDataSet {
  protected:
   QString selectText() const override { return sqlText(); }
   TParams* selectParams() override { return &params(); }
+  SqlText::Parsed parsedSelect() override;
 
  private:
   TParams params_;
   QString parsedText_;
+  SqlText::Parsed parsed_;  // of parsedText_
 };
 
 // A dataset over all rows of one table.
