@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAccessible>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -360,17 +361,29 @@ void TDBGrid::syncToDataSet() {
   } else if (row != before) {
     const int column = std::max(0, currentIndex().column());
     const QModelIndex target = model_->index(row, std::min(column, std::max(0, model_->columnCount() - 1)));
+    const QItemSelectionModel::SelectionFlags how =
+        QItemSelectionModel::ClearAndSelect |
+        (options_ & dgRowSelect ? QItemSelectionModel::Rows : QItemSelectionModel::NoUpdate);
     // A handler may move the dataset many times: a shown grid scrolls once,
     // to where it ends, when the events run.
     const bool later = isVisible() && hasAutoScroll();
-    if (later) setAutoScroll(false);
-    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
-                                                  (options_ & dgRowSelect ? QItemSelectionModel::Rows
-                                                                          : QItemSelectionModel::NoUpdate));
-    if (later) {
+    if (later && state() != EditingState && !QAccessible::isActive()) {
+      // No editor to close and no one to tell: the view need not hear of the
+      // move; the two rows are repainted.
+      {
+        const QSignalBlocker quiet(selectionModel());
+        selectionModel()->setCurrentIndex(target, how);
+      }
+      updateRow(before);
+      updateRow(row);
+      scrollToCurrentLater();
+    } else if (later) {
+      setAutoScroll(false);
+      selectionModel()->setCurrentIndex(target, how);
       setAutoScroll(true);
       scrollToCurrentLater();
     } else {
+      selectionModel()->setCurrentIndex(target, how);
       scrollTo(target);
     }
   }
@@ -389,6 +402,11 @@ void TDBGrid::scrollToCurrentLater() {
         if (currentIndex().isValid()) scrollTo(currentIndex());
       },
       Qt::QueuedConnection);
+}
+
+void TDBGrid::updateRow(int row) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  viewport()->update(QRect(0, rowViewportPosition(row), viewport()->width(), rowHeight(row)));
 }
 
 void TDBGrid::updateIndicator(int row) {

@@ -185,7 +185,8 @@ class TDBGrid : public QTableView {
   void dataSetReset();
   void syncToDataSet();
   void scrollToCurrentLater();
-  // Repaints the indicator's area of the row.
+  // Repaints the row's cells; the indicator's area of the row.
+  void updateRow(int row);
   void updateIndicator(int row);
   void applyWidths();
 
