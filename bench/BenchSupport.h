@@ -29,8 +29,13 @@ int runsFromArguments(int argc, char** argv, int fallback);
 
 double peakRssMB();
 
-// Seconds taken by f.
-double seconds(const std::function<void()>& f);
+// Seconds taken by f, on the clock and of the process's processor time (the
+// client's own work, without the waits for the server).
+struct Timing {
+  double wall = 0;
+  double cpu = 0;
+};
+Timing timed(const std::function<void()>& f);
 
 // Rights data: `objects` tables BT00001... listed in OPIS_TABLE (allowed mask
 // 15), a page manager (login of its own on the server) with a USER_PRIV row of
@@ -144,9 +149,9 @@ struct Report {
   double targetRatio = 0;  // the median ratio must reach it
   int operations = 1;      // per run, for the per-operation times
   QString operationName;
-  std::vector<double> product, bare;
+  std::vector<Timing> product, bare;
 
-  void add(double productSeconds, double bareSeconds);
+  void add(Timing productRun, Timing bareRun);
   // Prints; answers 0 when the target is met, 1 otherwise.
   int print() const;
 };

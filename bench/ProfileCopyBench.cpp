@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     auto product = [&] {
       dorvik.openRightsPage(alias);
       const auto shownBefore = dorvik.prompter->shown().size();
-      const double t = bench::seconds([&] {
+      const bench::Timing t = bench::timed([&] {
         FormMain->CopyProfile(data.profileManagerId);
         QCoreApplication::processEvents();
       });
@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
       bare.start();
       // The page's list is open before the copy starts, as on the page.
       const std::vector<bench::BareRow> page = bench::bareRightsRows(bare, data.pageManagerId);
-      const double t = bench::seconds([&] {
+      const bench::Timing t = bench::timed([&] {
         const std::vector<bench::BareRow> profile = bench::bareRightsRows(bare, data.profileManagerId);
         bench::BareMaskUpdate update(bare);
         bench::BareRowLock lock(bare);
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
 
     std::printf("%s, %d runs, product and bare loop in turns\n", qPrintable(report.title), runs);
     for (int run = 0; run < runs; ++run) {
-      double p = 0, b = 0;
+      bench::Timing p, b;
       if (run % 2 == 0) {
         p = product();
         b = bareLoop();

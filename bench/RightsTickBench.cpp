@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
       dorvik.openRightsPage(alias);
       TFormMain& main = *FormMain;
       const auto shownBefore = dorvik.prompter->shown().size();
-      const double t = bench::seconds([&] {
+      const bench::Timing t = bench::timed([&] {
         for (int i = 0; i < kTicks; ++i) {
           main.CbRead->click();
           QTest::keyClick(main.RxDBGrid1, Qt::Key_Down);
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     auto bareLoop = [&] {
       bare.start();
       const std::vector<bench::BareRow> page = bench::bareRightsRows(bare, data.pageManagerId);
-      const double t = bench::seconds([&] {
+      const bench::Timing t = bench::timed([&] {
         bench::BareMaskUpdate update(bare);
         bench::BareRowLock lock(bare);
         for (int i = 0; i < kTicks; ++i) {
@@ -107,7 +107,7 @@ int main(int argc, char** argv) {
 
     std::printf("%s, %d runs, product and bare loop in turns\n", qPrintable(report.title), runs);
     for (int run = 0; run < runs; ++run) {
-      double p = 0, b = 0, withPaint = 0;
+      bench::Timing p, b, withPaint;
       if (run % 2 == 0) {
         p = product(false);
         b = bareLoop();
