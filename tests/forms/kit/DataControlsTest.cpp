@@ -172,6 +172,7 @@ struct PaintLog : QObject {
 }  // namespace
 
 TEST_F(GridFixture, AMoveRepaintsTheRowsThatChangedAndKeepsTheHeaderAsLaidOut) {
+  grid.setOptions(grid.options() | dgRowSelect);
   query.open();
   QHeaderView* header = grid.verticalHeader();
   QSignalSpy headerChanges(grid.model(), &QAbstractItemModel::headerDataChanged);
@@ -187,7 +188,13 @@ TEST_F(GridFixture, AMoveRepaintsTheRowsThatChangedAndKeepsTheHeaderAsLaidOut) {
   QCoreApplication::processEvents();
   EXPECT_EQ(mark(0), QString());
   EXPECT_EQ(mark(1), QStringLiteral("\u25B6"));
-  for (int row : {0, 1}) EXPECT_TRUE(marks.painted.intersects(rowBand(row))) << row;
+  for (int row : {0, 1}) {
+    EXPECT_TRUE(marks.painted.intersects(rowBand(row))) << row;
+    EXPECT_TRUE(cells.painted.intersects(rowBand(row))) << row;  // the selection moved
+  }
+  EXPECT_EQ(grid.currentRow(), 1);
+  EXPECT_TRUE(grid.selectionModel()->isRowSelected(1, QModelIndex()));
+  EXPECT_FALSE(grid.selectionModel()->isRowSelected(0, QModelIndex()));
   for (int row : {2, 3}) {
     EXPECT_FALSE(marks.painted.intersects(rowBand(row))) << row;
     EXPECT_FALSE(cells.painted.intersects(rowBand(row))) << row;
