@@ -139,9 +139,8 @@ int DataSetModel::columnOfField(const TField* field) const {
 }
 
 void DataSetModel::rowChanged(int row) {
-  if (row < 0 || row >= rowCount()) return;
-  // Cell by cell: a view repaints each cell, where a range would repaint them all.
-  for (int column = 0; column < columnCount(); ++column) emit dataChanged(index(row, column), index(row, column));
+  if (row < 0 || row >= rowCount() || columnCount() == 0) return;
+  emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 int DataSetModel::rowCount(const QModelIndex& parent) const {
@@ -402,6 +401,15 @@ void TDBGrid::scrollToCurrentLater() {
         if (currentIndex().isValid()) scrollTo(currentIndex());
       },
       Qt::QueuedConnection);
+}
+
+void TDBGrid::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
+  // One row's values: its cells are repainted, the rest of the grid is not.
+  if (topLeft.row() == bottomRight.row() && state() != EditingState && !QAccessible::isActive()) {
+    updateRow(topLeft.row());
+    return;
+  }
+  QTableView::dataChanged(topLeft, bottomRight, roles);
 }
 
 void TDBGrid::updateRow(int row) {

@@ -108,7 +108,7 @@ class DataSetModel : public QAbstractTableModel {
   TField* fieldOfColumn(int column) const;
   int columnOfField(const TField* field) const;
   void reset();
-  // The row's cells changed. The indicator is not the model's: the grid
+  // The row's values changed. The indicator is not the model's: the grid
   // repaints its mark, so that a move never re-lays out the header.
   void rowChanged(int row);
 
@@ -179,6 +179,8 @@ class TDBGrid : public QTableView {
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                   const QList<int>& roles = QList<int>()) override;
 
  private:
   void rebind();
