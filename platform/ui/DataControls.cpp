@@ -467,6 +467,18 @@ void TDBGrid::commitEdit() {
   }
 }
 
+void TDBGrid::keyPressEvent(QKeyEvent* event) {
+  // Keys may come faster than the paints: a shown grid scrolls to the
+  // current row once, when the events run.
+  const bool later = isVisible() && hasAutoScroll();
+  if (later) setAutoScroll(false);
+  QTableView::keyPressEvent(event);
+  if (later) {
+    setAutoScroll(true);
+    scrollToCurrentLater();
+  }
+}
+
 void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   QTableView::mouseDoubleClickEvent(event);
   if (indexAt(event->position().toPoint()).isValid()) guarded(OnDblClick);

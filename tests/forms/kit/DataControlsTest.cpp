@@ -228,6 +228,13 @@ TEST_F(GridFixture, AMoveRepaintsTheRowsThatChangedAndKeepsTheHeaderAsLaidOut) {
   query.last();
   QCoreApplication::processEvents();
   EXPECT_TRUE(grid.viewport()->rect().intersects(grid.cellRect(3, 0)));
+  query.first();
+  QCoreApplication::processEvents();
+  for (int i = 0; i < 3; ++i) QTest::keyClick(&grid, Qt::Key_Down);  // keys, before any paint
+  QCoreApplication::processEvents();
+  EXPECT_EQ(query.recNo(), 3);
+  EXPECT_TRUE(grid.viewport()->rect().intersects(grid.cellRect(3, 0)));
+  EXPECT_FALSE(grid.viewport()->rect().intersects(grid.cellRect(0, 0)));
 }
 
 TEST_F(GridFixture, EditingACellPostsWhenTheRowChanges) {
