@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "ScriptReader.h"
 #include "ShortString.h"
 #include "os/TextFile.h"
 #include "ui/Form.h"
@@ -270,16 +271,9 @@ class TFormMain : public TForm {
   // ---------------------------------------------------------------- script execution
   // (MainScript.cpp; sbExecuteClick is declared with the export above)
 
-  // One statement of a script: its bytes without the terminating ";" and the
-  // line of the file on which it begins.
-  struct ScriptStatement {
-    int line = 0;
-    QByteArray text;
-  };
-  // Splits a script at the ";" that end its statements; strings, quoted names
-  // and comments are kept whole, and comments between statements are left out.
-  // Raises, naming the line, for a statement without its ";" or a comment left
-  // open at the end.
+  using ScriptStatement = ::ScriptStatement;
+  // The statements of a whole script text, split as the script execution
+  // splits a file (ScriptReader); raises as it does.
   static std::vector<ScriptStatement> scriptStatements(const QByteArray& script);
 
   // ---------------------------------------------------------------- data deletion, About
@@ -303,6 +297,7 @@ class TFormMain : public TForm {
   void buildReplication();
   void buildMisc();
   void buildScriptExecution();
+  class ScriptRun;  // one script execution's statements (MainScript.cpp)
 
   void buildMenu();
   void buildProfileCopy();

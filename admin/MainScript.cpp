@@ -1,10 +1,16 @@
 #include "Main.h"
 
-#include <QRegularExpression>
+#include <QList>
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
 
 #include "db/DbErrors.h"
 #include "db/IBSQL.h"
 #include "db/IBTransaction.h"
+#include "db/IBDatabase.h"
+#include "db/Statement.h"
 #include "os/Cp1251.h"
 #include "os/Errors.h"
 #include "os/TextFile.h"
@@ -15,133 +21,130 @@
 //
 // The server takes one statement at a time, and the script's second line
 // ("SET NAMES ...") is a command of the script tools, not SQL. So the script
-// is split into its statements, which run one after the other in the one
-// transaction: all of them are committed together, or, when one fails,
-// everything is rolled back and the error names the statement's line.
+// is read and split into its statements as it goes (ScriptReader), and each
+// runs when it is complete, in the one transaction: all of them are committed
+// together, or, when one fails, everything is rolled back and the error names
+// the line where the statement begins.
 
 namespace {
 
 const char16_t kHeaderLine1[] = u"/* Репликация от";
 const char16_t kHeaderLine2[] = u"SET NAMES";
-const char16_t kScriptCharset[] = u"WIN1251";
+const char kScriptCharset[] = "WIN1251";
 
-QString lineNote(int line) { return QStringLiteral("\nСтрока %1 файла скрипта").arg(line); }
-
-[[noreturn]] void scriptError(const QString& text, int line) { throw Exception(text + lineNote(line)); }
-
-// The first `count` bytes of the next line (the whole line when shorter).
-QByteArray headerLine(TextFileReader& file, int count) { return file.readLineBytes().left(count); }
-
-QByteArray readWholeFile(const QString& fileName) {
-  BinaryFile file;
-  file.openRead(fileName);
-  QByteArray bytes;
-  char buffer[65536];
-  while (const int n = file.read(buffer, int(sizeof buffer))) bytes.append(buffer, n);
-  file.close();
-  return bytes;
-}
-
-// "SET NAMES" with its character set, when the statement is one.
-bool isSetNames(const QString& statement, QString& charset) {
-  static const QRegularExpression re(QStringLiteral("^SET\\s+NAMES(?:\\s+(\\S+))?\\s*$"),
-                                     QRegularExpression::CaseInsensitiveOption);
-  const QRegularExpressionMatch m = re.match(statement);
-  if (!m.hasMatch()) return false;
-  charset = m.captured(1);
-  return true;
-}
-
-// COMMIT or ROLLBACK would end the transaction the script runs in.
-QString transactionEnd(const QString& statement) {
-  static const QRegularExpression re(QStringLiteral("^(COMMIT|ROLLBACK)(?![\\w$])(?!\\s+TO(?![\\w$]))"),
-                                     QRegularExpression::CaseInsensitiveOption);
-  const QRegularExpressionMatch m = re.match(statement);
-  return m.hasMatch() ? m.captured(1).toUpper() : QString();
-}
-
-struct Prepared {
-  int line;
-  QString text;
-};
-
-// The statements to send, checked before any of them runs.
-std::vector<Prepared> prepare(const QByteArray& script) {
-  std::vector<Prepared> out;
-  for (const TFormMain::ScriptStatement& st : TFormMain::scriptStatements(script)) {
-    if (st.text.contains('\0')) scriptError(QStringLiteral("Оператор содержит нулевой байт"), st.line);
-    const QString text = Cp1251::decode(st.text);
-    QString charset;
-    if (isSetNames(text, charset)) {
-      // The script's bytes go to the server as they stand, in the
-      // connection's character set; a script in another one is refused.
-      if (!charset.isEmpty() && charset.compare(QString::fromUtf16(kScriptCharset), Qt::CaseInsensitive) != 0)
-        scriptError(QStringLiteral("Набор символов %1 не поддерживается, ожидается %2")
-                        .arg(charset, QString::fromUtf16(kScriptCharset)),
-                    st.line);
-      continue;
-    }
-    const QString end = transactionEnd(text);
-    if (!end.isEmpty()) scriptError(QStringLiteral("Оператор %1 в скрипте не допускается").arg(end), st.line);
-    out.push_back({st.line, text});
+// The statement's first words (split at blanks), at most `count` of them.
+QList<QByteArray> leadingWords(const QByteArray& text, int count) {
+  QList<QByteArray> words;
+  const qsizetype n = text.size();
+  qsizetype i = 0;
+  while (words.size() < count) {
+    while (i < n && static_cast<unsigned char>(text.at(i)) <= 32) ++i;
+    if (i >= n) break;
+    const qsizetype start = i;
+    while (i < n && static_cast<unsigned char>(text.at(i)) > 32) ++i;
+    words << text.mid(start, i - start);
   }
-  return out;
+  return words;
+}
+
+// The keyword a word begins with: its letters, upper-cased.
+QByteArray keyword(const QByteArray& word) {
+  qsizetype n = 0;
+  while (n < word.size() && (std::isalnum(static_cast<unsigned char>(word.at(n))) || word.at(n) == '_' ||
+                             word.at(n) == '$'))
+    ++n;
+  return word.left(n).toUpper();
+}
+
+bool isPlainName(const QByteArray& name) {
+  if (name.isEmpty()) return false;
+  for (char c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$') return false;
+  return true;
 }
 
 }  // namespace
 
-std::vector<TFormMain::ScriptStatement> TFormMain::scriptStatements(const QByteArray& script) {
-  std::vector<ScriptStatement> out;
-  const int size = int(script.size());
-  const char* s = script.constData();
-  int line = 1;
-  int start = -1;  // first byte of the statement being read
-  int startLine = 0;
-  int i = 0;
-  while (i < size) {
-    const char c = s[i];
-    if (c == '/' && i + 1 < size && s[i + 1] == '*') {
-      const int commentLine = line;
-      i += 2;
-      while (i < size && !(s[i] == '*' && i + 1 < size && s[i + 1] == '/')) line += s[i++] == '\n';
-      if (i >= size) scriptError(QStringLiteral("Комментарий не закрыт"), commentLine);
-      i += 2;
-      continue;
+// Runs a script's statements one by one in the active transaction.
+class TFormMain::ScriptRun {
+ public:
+  explicit ScriptRun(TFormMain& form) : form_(form) {}
+
+  void execute(const ScriptStatement& st) {
+    if (st.text.contains('\0')) scriptError(QStringLiteral("Оператор содержит нулевой байт"), st.line);
+    const QList<QByteArray> words = leadingWords(st.text, 5);
+    const QByteArray first = keyword(words.value(0));
+    if (first == "SET" && words.size() >= 2) {
+      const QByteArray second = words[1].toUpper();
+      if (second == "NAMES") return setNames(words, st.line);
+      if (second == "SQL" && words.size() >= 3 && words[2].toUpper() == "DIALECT") return setDialect(words, st.line);
     }
-    if (c == '-' && i + 1 < size && s[i + 1] == '-') {
-      while (i < size && s[i] != '\n') ++i;
-      continue;
+    // COMMIT or ROLLBACK would end the transaction the script runs in.
+    if (first == "COMMIT" || (first == "ROLLBACK" && keyword(words.value(1)) != "TO"))
+      scriptError(QStringLiteral("Оператор %1 в скрипте не допускается").arg(QString::fromLatin1(first)), st.line);
+
+    form_.ScriptMain->SQL = QStringList{Cp1251::decode(st.text)};
+    try {
+      form_.ScriptMain->execImmediate();
+    } catch (const EIBError& e) {
+      // -804: the statement has output the script has nowhere to put.
+      if (e.sqlCode() == -804)
+        scriptError(QStringLiteral("Оператор, возвращающий данные, в скрипте не допускается"), st.line);
+      throw EIBError(e.message() + scriptLineNote(st.line), e.sqlCode(), e.gdsCode());
     }
-    if (c == '\n') ++line;
-    if (static_cast<unsigned char>(c) <= 32) {
-      ++i;
-      continue;
-    }
-    if (start < 0) start = i, startLine = line;
-    if (c == '\'' || c == '"') {
-      // A quote inside is written twice.
-      ++i;
-      for (;;) {
-        while (i < size && s[i] != c) line += s[i++] == '\n';
-        if (i >= size) scriptError(QStringLiteral("Оператор не завершен символом \";\""), startLine);
-        if (i + 1 < size && s[i + 1] == c) {
-          i += 2;
-          continue;
-        }
-        ++i;
-        break;
-      }
-      continue;
-    }
-    if (c == ';') {
-      QByteArray text = script.mid(start, i - start);
-      while (!text.isEmpty() && static_cast<unsigned char>(text.back()) <= 32) text.chop(1);
-      if (!text.isEmpty()) out.push_back({startLine, text});
-      start = -1;
-    }
-    ++i;
   }
-  if (start >= 0) scriptError(QStringLiteral("Оператор не завершен символом \";\""), startLine);
+
+ private:
+  // The script's bytes go to the server as they stand, in the connection's
+  // character set; a script in another one is refused. The server knows the
+  // names the character set also goes by.
+  void setNames(const QList<QByteArray>& words, qint64 line) {
+    if (words.size() == 2) return;
+    const QByteArray name = words[2].toUpper();
+    if (words.size() > 3 || !isPlainName(name) || !isConnectionCharset(name))
+      scriptError(QStringLiteral("Набор символов %1 не поддерживается, ожидается %2")
+                      .arg(Cp1251::decode(words.mid(2).join(' ')), QString::fromLatin1(kScriptCharset)),
+                  line);
+  }
+
+  bool isConnectionCharset(const QByteArray& name) {
+    if (name == kScriptCharset) return true;
+    if (const auto it = charsets_.find(name); it != charsets_.end()) return it->second;
+    Statement st(*form_.MainBase, *form_.IBTrans);
+    st.prepare(QStringLiteral("select count(*) from RDB$TYPES t join RDB$CHARACTER_SETS c "
+                              "on c.RDB$CHARACTER_SET_ID = t.RDB$TYPE "
+                              "where t.RDB$FIELD_NAME = 'RDB$CHARACTER_SET_NAME' "
+                              "and c.RDB$CHARACTER_SET_NAME = '%1' and t.RDB$TYPE_NAME = '%2'")
+                   .arg(QString::fromLatin1(kScriptCharset), QString::fromLatin1(name)));
+    st.execute();
+    const bool alias = st.fetch() && st.row().at(0).toLongLong() > 0;
+    st.closeCursor();
+    charsets_[name] = alias;
+    return alias;
+  }
+
+  // The database is dialect 1, and so is the connection.
+  void setDialect(const QList<QByteArray>& words, qint64 line) {
+    const QByteArray dialect = words.mid(3).join(' ');
+    if (dialect != "1")
+      scriptError(QStringLiteral("Диалект SQL %1 не поддерживается, ожидается 1").arg(Cp1251::decode(dialect)), line);
+  }
+
+  TFormMain& form_;
+  std::map<QByteArray, bool> charsets_;
+};
+
+std::vector<TFormMain::ScriptStatement> TFormMain::scriptStatements(const QByteArray& script) {
+  qsizetype at = 0;
+  ScriptReader reader([&](char* buffer, qint64 size) {
+    const qint64 n = std::min<qint64>(size, script.size() - at);
+    std::memcpy(buffer, script.constData() + at, size_t(n));
+    at += qsizetype(n);
+    return n;
+  });
+  std::vector<ScriptStatement> out;
+  ScriptStatement st;
+  while (reader.next(st)) out.push_back(st);
   return out;
 }
 
@@ -155,37 +158,39 @@ void TFormMain::sbExecuteClick() {
   if (!OpenSQLDialog->execute()) return;
   const QString fileName = OpenSQLDialog->fileName;
 
+  // The file is opened once: the header is tested on the file that then runs.
   formTextFile.open(fileName);
-  QByteArray line1, line2;
   try {
-    line1 = headerLine(formTextFile, 16);
-    line2 = headerLine(formTextFile, 9);
+    // Only the bytes the test needs are kept of the header lines.
+    const QByteArray line1 = formTextFile.readLineBytes(16);
+    const QByteArray line2 = formTextFile.readLineBytes(9);
+    scriptHeaderLine1 = Cp1251::decode(line1);
+    scriptHeaderLine2 = Cp1251::decode(line2);
+    if (line1 != Cp1251::encode(QString::fromUtf16(kHeaderLine1)) ||
+        line2 != Cp1251::encode(QString::fromUtf16(kHeaderLine2))) {
+      formTextFile.close();
+      Prompter::current().message(QStringLiteral("Неверный формат файла"));
+      return;
+    }
+
+    // The transaction is this command's own: a failure rolls it back, so that
+    // no part of the script stays behind in it.
+    runInOwnTransaction([&] {
+      formTextFile.rewind();
+      ScriptReader reader(formTextFile);
+      ScriptRun run(*this);
+      ScriptStatement st;
+      while (reader.next(st)) run.execute(st);
+      formTextFile.close();
+    });
   } catch (...) {
-    formTextFile.close();
-    throw;
-  }
-  scriptHeaderLine1 = Cp1251::decode(line1);
-  scriptHeaderLine2 = Cp1251::decode(line2);
-  formTextFile.close();
-
-  if (line1 != Cp1251::encode(QString::fromUtf16(kHeaderLine1)) ||
-      line2 != Cp1251::encode(QString::fromUtf16(kHeaderLine2))) {
-    Prompter::current().message(QStringLiteral("Неверный формат файла"));
-    return;
-  }
-
-  // The transaction is this command's own: a failure rolls it back, so that no
-  // part of the script stays behind in it.
-  runInOwnTransaction([&] {
-    const std::vector<Prepared> statements = prepare(readWholeFile(fileName));
-    for (const Prepared& st : statements) {
-      ScriptMain->SQL = QStringList{st.text};
+    if (formTextFile.isOpen()) {
       try {
-        ScriptMain->execImmediate();
-      } catch (const EIBError& e) {
-        throw EIBError(e.message() + lineNote(st.line), e.sqlCode(), e.gdsCode());
+        formTextFile.close();
+      } catch (...) {
       }
     }
-  });
+    throw;
+  }
   Prompter::current().message(QStringLiteral("Скрипт выполнен"));
 }

@@ -65,17 +65,17 @@ QByteArray encode(const QString& text) {
   return out;
 }
 
-QString decode(const char* bytes, int length) {
+QString decode(const char* bytes, qsizetype length) {
   const Table& t = table();
   QString out(length, Qt::Uninitialized);
   QChar* d = out.data();
-  for (int i = 0; i < length; ++i) {
+  for (qsizetype i = 0; i < length; ++i) {
     const unsigned char b = static_cast<unsigned char>(bytes[i]);
     d[i] = QChar(b < 0x80 ? char16_t(b) : t.upper[b - 0x80]);
   }
   return out;
 }
 
-QString decode(const QByteArray& bytes) { return decode(bytes.constData(), int(bytes.size())); }
+QString decode(const QByteArray& bytes) { return decode(bytes.constData(), bytes.size()); }
 
 }  // namespace Cp1251

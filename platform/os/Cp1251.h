@@ -14,7 +14,7 @@ QByteArray encode(const QString& text);
 
 // Text for the bytes; every byte has a character.
 QString decode(const QByteArray& bytes);
-QString decode(const char* bytes, int length);
+QString decode(const char* bytes, qsizetype length);
 
 // Whether the character has a byte in the code page.
 bool canEncode(QChar c);

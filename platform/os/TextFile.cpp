@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -98,7 +100,7 @@ bool TextFileReader::fill() {
     buffer_.remove(0, pos_);
     pos_ = 0;
   }
-  const int had = int(buffer_.size());
+  const qsizetype had = buffer_.size();
   buffer_.resize(had + kReadBlock);
   ssize_t n;
   do {
@@ -109,30 +111,63 @@ bool TextFileReader::fill() {
     buffer_.resize(had);
     raise(error);
   }
-  buffer_.resize(had + int(n));
+  buffer_.resize(had + qsizetype(n));
   return n > 0;
 }
 
-QByteArray TextFileReader::readLineBytes() {
+// maxBytes < 0: the whole line.
+QByteArray TextFileReader::readLineLimited(qint64 maxBytes) {
   if (fd_ < 0) notOpen();
-  int searchFrom = pos_;
+  // One byte more than asked for is kept, so that a CR before the LF is
+  // still known to be the line's last byte.
+  const qint64 keep = maxBytes < 0 || maxBytes == std::numeric_limits<qint64>::max() ? -1 : maxBytes + 1;
+  QByteArray line;
+  bool ended = false;
   for (;;) {
-    const int lf = int(buffer_.indexOf('\n', searchFrom));
+    const qsizetype lf = buffer_.indexOf('\n', pos_);
+    const qsizetype end = lf >= 0 ? lf : buffer_.size();
+    qint64 take = end - pos_;
+    if (keep >= 0) take = std::min<qint64>(take, keep - line.size());
+    if (take > 0) line.append(buffer_.constData() + pos_, qsizetype(take));
     if (lf >= 0) {
-      int end = lf;
-      if (end > pos_ && buffer_.at(end - 1) == '\r') --end;
-      QByteArray line = buffer_.mid(pos_, end - pos_);
       pos_ = lf + 1;
-      return line;
+      ended = true;
+      break;
     }
-    const int scanned = int(buffer_.size()) - pos_;
-    if (!fill()) {
-      QByteArray line = buffer_.mid(pos_);
-      pos_ = int(buffer_.size());
-      return line;
-    }
-    searchFrom = scanned;  // fill() moved the unread part to the front
+    pos_ = buffer_.size();
+    if (!fill()) break;
   }
+  if (ended && line.endsWith('\r') && (keep < 0 || line.size() < keep)) line.chop(1);
+  if (maxBytes >= 0 && line.size() > maxBytes) line.truncate(qsizetype(maxBytes));
+  return line;
+}
+
+QByteArray TextFileReader::readLineBytes() { return readLineLimited(-1); }
+
+QByteArray TextFileReader::readLineBytes(qint64 maxBytes) { return readLineLimited(std::max<qint64>(maxBytes, 0)); }
+
+qint64 TextFileReader::readBytes(char* buffer, qint64 size) {
+  if (fd_ < 0) notOpen();
+  if (size <= 0) return 0;
+  if (pos_ < buffer_.size()) {
+    const qint64 n = std::min<qint64>(size, buffer_.size() - pos_);
+    std::memcpy(buffer, buffer_.constData() + pos_, size_t(n));
+    pos_ += qsizetype(n);
+    return n;
+  }
+  ssize_t n;
+  do {
+    n = ::read(fd_, buffer, size_t(std::min<qint64>(size, qint64(1) << 30)));
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) raise(errno);
+  return qint64(n);
+}
+
+void TextFileReader::rewind() {
+  if (fd_ < 0) notOpen();
+  buffer_.clear();
+  pos_ = 0;
+  if (::lseek(fd_, 0, SEEK_SET) < 0) raise(errno);
 }
 
 QString TextFileReader::readLine() { return Cp1251::decode(readLineBytes()); }

@@ -19,17 +19,25 @@ class TextFileReader {
   void open(const QString& fileName);
   bool isOpen() const { return fd_ >= 0; }
   QByteArray readLineBytes();
+  // The first maxBytes bytes of the next line (the whole line when shorter);
+  // the rest of the line is passed over without being kept.
+  QByteArray readLineBytes(qint64 maxBytes);
   QString readLine();
+  // Up to size bytes of what is left, line ends included; 0 at the end.
+  qint64 readBytes(char* buffer, qint64 size);
+  // Back to the first byte of the file.
+  void rewind();
   // True when no byte is left to read.
   bool eof();
   void close();
 
  private:
   bool fill();
+  QByteArray readLineLimited(qint64 maxBytes);
 
   int fd_ = -1;
   QByteArray buffer_;
-  int pos_ = 0;
+  qsizetype pos_ = 0;
 };
 
 // Writes a new file (an existing one is replaced); line ends are CR LF. Output is
