@@ -85,16 +85,43 @@ class TFormMain::ScriptRun {
 
     form_.ScriptMain->SQL = QStringList{Cp1251::decode(st.text)};
     try {
-      form_.ScriptMain->execImmediate();
+      if (st.hasQString)
+        executePrepared(st);
+      else
+        form_.ScriptMain->execImmediate();
     } catch (const EIBError& e) {
-      // -804: the statement has output the script has nowhere to put.
-      if (e.sqlCode() == -804)
-        scriptError(QStringLiteral("Оператор, возвращающий данные, в скрипте не допускается"), st.line);
+      if (returnsRows()) rowsRefused(st.line);
       throw EIBError(e.message() + scriptLineNote(st.line), e.sqlCode(), e.gdsCode());
     }
   }
 
  private:
+  // The client library's isc_dsql_execute_immediate reads the text itself
+  // first and takes a q'...' string for an open quote, so such a statement
+  // is prepared and executed; the server reads it right.
+  void executePrepared(const ScriptStatement& st) {
+    Statement statement(*form_.MainBase, *form_.IBTrans);
+    statement.prepare(form_.ScriptMain->sqlText());
+    if (statement.isSelect()) rowsRefused(st.line);
+    statement.execute();
+  }
+
+  // Whether the statement that failed gives rows or values back, which the
+  // script has nowhere to put: the server's description of it says.
+  bool returnsRows() {
+    try {
+      Statement statement(*form_.MainBase, *form_.IBTrans);
+      statement.prepare(form_.ScriptMain->sqlText());
+      return statement.isSelect() || !statement.columns().empty();
+    } catch (const Exception&) {
+      return false;
+    }
+  }
+
+  [[noreturn]] static void rowsRefused(qint64 line) {
+    scriptError(QStringLiteral("Оператор, возвращающий данные, в скрипте не допускается"), line);
+  }
+
   // The script's bytes go to the server as they stand, in the connection's
   // character set; a script in another one is refused. The server knows the
   // names the character set also goes by.

@@ -181,6 +181,7 @@ void ScriptReader::unterminated() const {
 
 void ScriptReader::readStatement(ScriptStatement& out) {
   statementLine_ = line_;
+  out.hasQString = false;
   current_.clear();
   segment_ = pos_;
   char previous = 0;  // the byte before, to tell q'...' from a name ending in q
@@ -220,6 +221,7 @@ void ScriptReader::readStatement(ScriptStatement& out) {
           line_ += open == '\n';
           pos_ += 2;
           if (!skipQString(qStringClose(open))) unterminated();
+          out.hasQString = true;
           previous = '\'';
           continue;
         }

@@ -11,6 +11,7 @@ class TextFileReader;
 struct ScriptStatement {
   qint64 line = 0;
   QByteArray text;
+  bool hasQString = false;  // holds a q'...' string
 };
 
 // "\nСтрока N файла скрипта", the note that names a script's line.

@@ -184,6 +184,10 @@ void TIBDatabase::attach(const QString& user, const QString& password) {
   dpb.append(reinterpret_cast<const char*>(&timeout), 4);
 
   const QByteArray name = dpbText(DatabaseName);
+  // A zero byte inside would end the name there, at another file.
+  if (name.contains('\0')) throw EDatabaseError(QStringLiteral("Database name holds a zero byte"));
+  if (dpb.size() > 0x7FFF)
+    throw EDatabaseError(QStringLiteral("Connection parameters are too long: %1 bytes, at most 32767").arg(dpb.size()));
   ISC_STATUS_ARRAY status;
   isc_db_handle h = 0;
   lib.isc_attach_database(status, short(name.size()), name.constData(), &h, short(dpb.size()), dpb.constData());

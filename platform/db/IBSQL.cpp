@@ -61,8 +61,7 @@ void TIBSQL::execImmediate() {
   checkTargets(db, tr);
   const QByteArray text = Cp1251::encode(sqlText());
   ISC_STATUS_ARRAY status;
-  // A length of 0 makes the library take the text up to its terminating zero.
-  const unsigned short length = text.size() > 0xFFFF ? 0 : (unsigned short)text.size();
+  const unsigned short length = statementLength(text);
   fb().isc_dsql_execute_immediate(status, db->handle(), tr->handle(), length, text.constData(),
                                   (unsigned short)db->SQLDialect, nullptr);
   db->checkStatus(status);

@@ -104,6 +104,8 @@ void TIBSecurityService::setActive(bool on) {
   const qint32 timeout = qToLittleEndian<qint32>(TIBDatabase::kConnectTimeoutSeconds);
   spb.append(reinterpret_cast<const char*>(&timeout), 4);
   const QByteArray name = serviceText(service);
+  if (name.size() > 0xFFFF || name.contains('\0'))
+    throw EDatabaseError(QStringLiteral("Server name is too long or holds a zero byte"));
   isc_svc_handle h = 0;
   lib.isc_service_attach(status, (unsigned short)name.size(), name.constData(), &h, (unsigned short)spb.size(),
                          spb.constData());
@@ -125,6 +127,8 @@ void TIBSecurityService::start(const QByteArray& request) {
   ISC_STATUS_ARRAY status;
   // The server may still be winding up the attachment's previous action (one
   // that failed, above all): wait a little for it instead of failing at once.
+  if (request.size() > 0xFFFF)
+    throw EDatabaseError(QStringLiteral("Service request is too long: %1 bytes, at most 65535").arg(request.size()));
   for (int attempt = 0;; ++attempt) {
     lib.isc_service_start(status, &handle_, nullptr, (unsigned short)request.size(), request.constData());
     if (status[0] != 1 || status[1] != isc_svc_in_use || attempt == 100) break;

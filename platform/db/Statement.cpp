@@ -62,6 +62,16 @@ bool isEmptyDate(const QVariant& v) {
 
 }  // namespace
 
+unsigned short statementLength(const QByteArray& text) {
+  if (text.size() <= 0xFFFF) return (unsigned short)text.size();
+  // A length of 0 makes the library take the text up to its terminating
+  // zero; a zero byte inside would cut it there.
+  if (text.contains('\0'))
+    throw EDatabaseError(
+        QStringLiteral("Statement text of %1 bytes holds a zero byte: it cannot be passed whole").arg(text.size()));
+  return 0;
+}
+
 Statement::Statement(TIBDatabase& db, TIBTransaction& tr) : db_(db), tr_(tr) {}
 
 Statement::~Statement() {
@@ -94,8 +104,7 @@ void Statement::prepare(const QString& sql) {
   db_.checkStatus(status);
 
   out_ = allocSqlda(1);
-  lib.isc_dsql_prepare(status, tr_.handle(), &handle_, text.size() > 0xFFFF ? 0 : (unsigned short)text.size(),
-                       text.constData(), dialect, out_);
+  lib.isc_dsql_prepare(status, tr_.handle(), &handle_, statementLength(text), text.constData(), dialect, out_);
   db_.checkStatus(status);
   if (out_->sqld > out_->sqln) {
     const int n = out_->sqld;

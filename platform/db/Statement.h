@@ -13,6 +13,10 @@ class TIBDatabase;
 class TIBTransaction;
 class TParam;
 
+// The length to pass the client library for a statement's text (a 16-bit
+// number); raises for a text it cannot take whole.
+unsigned short statementLength(const QByteArray& text);
+
 // Description of one output column of a prepared statement.
 struct ColumnInfo {
   QString name;

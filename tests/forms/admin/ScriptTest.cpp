@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QProcess>
 
 #include "Main.h"
 #include "db/IBDatabase.h"
@@ -19,6 +20,7 @@ namespace {
 
 const QString kDone = QString::fromUtf8("Скрипт выполнен");
 const QString kBadFormat = QString::fromUtf8("Неверный формат файла");
+const QString kRowsRefused = QString::fromUtf8("Оператор, возвращающий данные, в скрипте не допускается");
 
 QByteArray cp(const char* utf8) { return Cp1251::encode(QString::fromUtf8(utf8)); }
 
@@ -47,6 +49,29 @@ struct ScriptTest : DorvikFixture {
   }
   // The menu command; the test has queued the file to choose and what follows.
   void run() { FormMain->sbExecute->click(); }
+  // The server's own script tool on the file: its exit code (0 when every
+  // statement ran; -bail stops at the first failure and keeps nothing).
+  static int isql(const TestDatabase& db, const QString& path) {
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-bail"), QStringLiteral("-ch"),
+                                        QStringLiteral("WIN1251"), QStringLiteral("-user"), QStringLiteral("PLUMO"),
+                                        QStringLiteral("-password"), QStringLiteral("plumo"), db.connectionString(),
+                                        QStringLiteral("-i"), path});
+    EXPECT_TRUE(p.waitForFinished(120000));
+    const QByteArray output = p.readAll();
+    if (p.exitCode() != 0) std::fprintf(stderr, "isql-fb: %s\n", output.constData());
+    return p.exitCode();
+  }
+  // What the script cases below may change.
+  static QStringList state(const TestDatabase& db) {
+    return db.rows(QStringLiteral("select TV_ID, cast(TV_NAME as varchar(60) character set octets), TV_UNIT "
+                                  "from TOVAR order by 1")) +
+           db.rows(QStringLiteral("select trim(RDB$PROCEDURE_NAME) from RDB$PROCEDURES "
+                                  "where RDB$PROCEDURE_NAME starting with 'SCRIPT_' union all "
+                                  "select trim(RDB$TRIGGER_NAME) from RDB$TRIGGERS "
+                                  "where RDB$TRIGGER_NAME starting with 'SCRIPT_' order by 1"));
+  }
   int period() { return database().value(QStringLiteral("select ST_PERIOD from STATUS")).toInt(); }
   int kursRows() { return database().value(QStringLiteral("select count(*) from KURS")).toInt(); }
   // What the server answers to the statement, run on its own.
@@ -264,9 +289,9 @@ TEST_F(ScriptTest, StatementsReachTheServerAsTheyStand) {
             hex(address));
 }
 
-// A script that cannot run to its end changes nothing: it is checked whole
-// before it runs, and a statement the server refuses rolls back the ones
-// before it. The error names the statement's line.
+// A script that cannot run to its end changes nothing: a statement refused
+// or failing rolls back the ones before it. The error names the line where
+// the statement begins.
 TEST_F(ScriptTest, FailingScriptLeavesNothingBehind) {
   const QString kursLeft = QStringLiteral("DELETE FROM KURS;");
   struct Case {
@@ -283,6 +308,20 @@ TEST_F(ScriptTest, FailingScriptLeavesNothingBehind) {
       {"open comment", {QStringLiteral("/* DELETE FROM KURS;"), kursLeft}, ru("Комментарий не закрыт")},
       {"commit", {kursLeft + QStringLiteral(" COMMIT;")}, ru("Оператор COMMIT в скрипте не допускается")},
       {"rollback", {QStringLiteral("rollback work;"), kursLeft}, ru("Оператор ROLLBACK в скрипте не допускается")},
+      {"select", {QStringLiteral("SELECT * FROM KURS;"), kursLeft}, kRowsRefused},
+      {"select with a q-string", {QStringLiteral("select q'{;}' from RDB$DATABASE;"), kursLeft}, kRowsRefused},
+      {"selectable block",
+       {QStringLiteral("SET TERM ^ ;EXECUTE BLOCK RETURNS (X INTEGER) AS BEGIN X = 1; SUSPEND; END^"),
+        QStringLiteral("SET TERM ;^"), kursLeft},
+       kRowsRefused},
+      {"another character set", {QStringLiteral("SET NAMES UTF8;"), kursLeft},
+       ru("Набор символов UTF8 не поддерживается, ожидается WIN1251")},
+      {"another dialect", {QStringLiteral("SET SQL DIALECT 3;"), kursLeft},
+       ru("Диалект SQL 3 не поддерживается, ожидается 1")},
+      {"SET TERM without a terminator", {QStringLiteral("SET TERM;"), kursLeft},
+       ru("Команде SET TERM нужен один новый терминатор")},
+      {"no terminator after SET TERM", {QStringLiteral("SET TERM ^ ; DELETE FROM KURS;")},
+       ru("Оператор не завершен символом \"^\"")},
   };
   startAsAdministrator();
   for (const Case& c : cases) {
@@ -325,6 +364,105 @@ TEST_F(ScriptTest, OpenPageKeepsItsTransaction) {
   run();
   prompter().verifyDone();
   EXPECT_EQ(period(), 8);
+}
+
+// The same files through the menu command and through the server's own tool
+// (isql-fb -i) on a twin database: both end with the same rows, or both fail
+// and keep nothing. (Line breaks inside strings differ on purpose: the tool
+// sends LF for CR LF, the execution sends the file's bytes as they stand.)
+TEST_F(ScriptTest, ScriptsRunAsTheServersOwnToolRunsThem) {
+  const auto terminatorsInside = [](int id) {
+    return QStringList{
+        ru("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (%1, 'а;б -- в /* г */', 0); -- д;").arg(id),
+        QStringLiteral("/* e; */ INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (%1, 'it''s;', /* ; */ 0);")
+            .arg(id + 1),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_UNIT, TV_MANAGER)"),
+        QStringLiteral("  VALUES (%1, \"x\"\"\", '--;', 0)").arg(id + 2),
+        QStringLiteral(";"),
+    };
+  };
+  struct Case {
+    const char* name;
+    QStringList body;     // after the header
+    bool lineFeeds;       // LF alone, else CR LF
+    qint64 failingLine;   // 0: the script runs whole
+  };
+  const Case cases[] = {
+      {"terminators inside strings and comments", terminatorsInside(201), false, 0},
+      {"line feeds alone", terminatorsInside(205), true, 0},
+      {"SET TERM blocks",
+       {QStringLiteral("SET TERM ^ ;"),
+        QStringLiteral("CREATE PROCEDURE SCRIPT_P (N INTEGER) AS"),
+        QStringLiteral("BEGIN"),
+        QStringLiteral("  INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (:N, 'p;', 0);"),
+        QStringLiteral("END^"),
+        QStringLiteral("CREATE TRIGGER SCRIPT_T FOR TOVAR BEFORE INSERT AS"),
+        QStringLiteral("BEGIN"),
+        QStringLiteral("  IF (NEW.TV_ID < 0) THEN NEW.TV_UNIT = 'tr;';"),
+        QStringLiteral("END^"),
+        QStringLiteral("SET TERM !! ^"),
+        QStringLiteral("EXECUTE BLOCK AS"),
+        QStringLiteral("DECLARE I INTEGER = 211;"),
+        QStringLiteral("BEGIN"),
+        QStringLiteral("  WHILE (I < 214) DO BEGIN"),
+        QStringLiteral("    INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (:I, 'eb^;!', 0);"),
+        QStringLiteral("    I = I + 1;"),
+        QStringLiteral("  END"),
+        QStringLiteral("END!!"),
+        QStringLiteral("SET TERM ;!!"),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (215, 'after', 0);")},
+       false, 0},
+      {"q-strings",
+       {QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (221, q'{a;'b}', 0);"),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (222, Q'(;'))', 0);"),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (223, q'[;]', 0);"),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (224, q'<'>;>', 0);"),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (225, q'!it's;!', 0);"),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (226, q' ; ', 0);"),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (227, q'';'', 0);"),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (228, q'x;x', 0);")},
+       false, 0},
+      {"SET NAMES with an alias, SQL dialect 1",
+       {QStringLiteral("SET NAMES WIN_1251;"), QStringLiteral("set sql dialect 1;"),
+        ru("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (231, 'Ёлка', 0);")},
+       false, 0},
+      {"a failing statement in the middle",
+       {QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (241, 'a', 0);"),
+        QStringLiteral(""),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER)"),
+        QStringLiteral("  VALUES (242, 'b', 99999);"),
+        QStringLiteral("INSERT INTO TOVAR (TV_ID, TV_NAME, TV_MANAGER) VALUES (243, 'c', 0);")},
+       false, 5},
+  };
+  TestDatabase twin;
+  startAsAdministrator();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QByteArray file = header() + lines(c.body);
+    if (c.lineFeeds) file.replace("\r\n", "\n");
+    const QString path = writeFile(file);
+    const QStringList before = state(database());
+    ASSERT_EQ(state(twin), before);
+
+    prompter().expectOpenFile(path);
+    if (c.failingLine == 0) {
+      prompter().expectMessage(kDone);
+    } else {
+      const QString failing = c.body.mid(int(c.failingLine) - 3, 2).join(QStringLiteral("\r\n")).chopped(1);
+      prompter().expectError(errorBoxText(serverError(failing) + scriptLineNote(c.failingLine)));
+    }
+    run();
+    prompter().verifyDone();
+    EXPECT_FALSE(FormMain->IBTrans->inTransaction());
+
+    EXPECT_EQ(isql(twin, path) == 0, c.failingLine == 0);
+    const QStringList after = state(database());
+    EXPECT_EQ(after, state(twin));
+    if (c.failingLine == 0)
+      EXPECT_NE(after, before);
+    else
+      EXPECT_EQ(after, before);
+  }
 }
 
 TEST(ScriptStatements, SplitsAtTerminatorsAndKeepsLines) {
