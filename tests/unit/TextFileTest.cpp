@@ -73,6 +73,67 @@ TEST_F(TextFiles, LongLineAcrossReadBlocks) {
   EXPECT_TRUE(reader.eof());
 }
 
+TEST_F(TextFiles, LineBeginningsKeepWhatIsAskedForAndPassOverTheRest) {
+  const struct {
+    const char* name;
+    QByteArray content;
+    qint64 maxBytes;
+    QByteArray first, second;
+  } cases[] = {
+      {"shorter line", "abc\r\nnext", 16, "abc", "next"},
+      {"CR LF right after the limit", "abc\r\nnext", 3, "abc", "next"},
+      {"CR LF one past the limit", "abc\r\nnext", 4, "abc", "next"},
+      {"longer line", "abcdef\r\nnext", 4, "abcd", "next"},
+      {"lone CR stays", "ab\rc\nnext", 3, "ab\r", "next"},
+      {"LF alone", "abc\nnext\n", 2, "ab", "next"},
+      {"rest of the line across read blocks", QByteArray(200000, 'x') + "\r\nnext", 16, QByteArray(16, 'x'), "next"},
+      {"at the end", "", 16, "", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TextFileReader reader;
+    reader.open(write(c.content));
+    EXPECT_EQ(reader.readLineBytes(c.maxBytes), c.first);
+    EXPECT_EQ(reader.readLineBytes(), c.second);
+    EXPECT_TRUE(reader.eof());
+    reader.close();
+  }
+}
+
+// A sparse file: line 1 of 2^31 + 10 bytes, then a short one.
+TEST_F(TextFiles, LinePastTwoGibibytes) {
+  const QString name = path("sparse.txt");
+  {
+    QFile f(name);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("ab");
+    ASSERT_TRUE(f.seek((qint64(1) << 31) + 10));
+    f.write("\r\nsecond\r\n");
+  }
+  TextFileReader reader;
+  reader.open(name);
+  EXPECT_EQ(reader.readLineBytes(16), QByteArray("ab") + QByteArray(14, '\0'));
+  EXPECT_EQ(reader.readLineBytes(), QByteArray("second"));
+  EXPECT_TRUE(reader.eof());
+  reader.rewind();
+  EXPECT_EQ(reader.readLineBytes(2), QByteArray("ab"));
+  reader.close();
+}
+
+TEST_F(TextFiles, BytesAfterLinesAndRewind) {
+  TextFileReader reader;
+  reader.open(write("one\r\ntwo\r\nthree"));
+  EXPECT_EQ(reader.readLineBytes(), QByteArray("one"));
+  char buffer[64];
+  const qint64 n = reader.readBytes(buffer, sizeof buffer);
+  EXPECT_EQ(QByteArray(buffer, int(n)), QByteArray("two\r\nthree"));
+  EXPECT_EQ(reader.readBytes(buffer, sizeof buffer), 0);
+  reader.rewind();
+  EXPECT_EQ(reader.readLineBytes(), QByteArray("one"));
+  reader.close();
+  EXPECT_THROW(reader.rewind(), EInOutError);
+}
+
 TEST_F(TextFiles, ReaderDecodesWindows1251) {
   TextFileReader reader;
   reader.open(write("\xc2\xe5\xeb\xfc\xf2\xee\xed\r\n"));

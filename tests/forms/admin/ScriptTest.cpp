@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 
 #include "Main.h"
@@ -465,6 +466,56 @@ TEST_F(ScriptTest, ScriptsRunAsTheServersOwnToolRunsThem) {
   }
 }
 
+// Offsets past 2^31 and 2^32 bytes: a header line longer than 2 GiB, then
+// a script of over 4 GiB whose statements around and after the boundary all
+// run. The bulk is a comment of real text, written as a file of that size.
+TEST_F(ScriptTest, ScriptsPastTwoAndFourGibibytesRunWhole) {
+  struct Case {
+    const char* name;
+    qint64 boundary;
+    bool oneLine;  // the bulk is line 1 (the header comment), else lines of its own
+  };
+  const Case cases[] = {
+      {"a header line past 2^31", qint64(1) << 31, true},
+      {"a script past 2^32", qint64(1) << 32, false},
+  };
+  startAsAdministrator();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path = workDir() + QStringLiteral("/Big.sql");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QByteArray start = c.oneLine ? cp("/* Репликация от ")
+                                 : header() + "UPDATE STATUS SET ST_PERIOD = ST_PERIOD + 1;\r\n/*\r\n";
+    ASSERT_EQ(file.write(start), start.size());
+    // The bulk ends 40 bytes before the boundary; the next statement spans it.
+    const QByteArray block = c.oneLine ? QByteArray(1 << 20, 'x') : QByteArray(62, 'x').append("\r\n").repeated(1 << 14);
+    qint64 left = c.boundary - 40 - start.size();
+    while (left > 0) {
+      const qint64 n = std::min<qint64>(left, block.size());
+      ASSERT_EQ(file.write(block.constData(), n), n);
+      left -= n;
+    }
+    QByteArray tail = c.oneLine ? QByteArray(" */\r\nSET NAMES WIN1251;\r\n") : QByteArray("*/\r\n");
+    tail += "INSERT INTO KURS (KR_ID, KR_DATE, KR_VALUE, KR_MANAGER) VALUES (31, '2025-01-01', 1, 0);\r\n"
+            "UPDATE STATUS SET ST_PERIOD = ST_PERIOD + 10;\r\n";
+    ASSERT_EQ(file.write(tail), tail.size());
+    file.close();
+    ASSERT_GT(QFileInfo(path).size(), c.boundary);
+
+    const int before = period();
+    prompter().expectOpenFile(path).expectMessage(kDone);
+    run();
+    prompter().verifyDone();
+    QFile::remove(path);
+    EXPECT_EQ(period(), before + (c.oneLine ? 10 : 11));
+    EXPECT_EQ(database().value(QStringLiteral("select count(*) from KURS where KR_ID = 31")).trimmed(),
+              QStringLiteral("1"));
+    EXPECT_EQ(FormMain->scriptHeaderLine1, ru("/* Репликация от"));
+    database().exec(QStringLiteral("DELETE FROM KURS WHERE KR_ID = 31;"));
+  }
+}
+
 TEST(ScriptStatements, SplitsAtTerminatorsAndKeepsLines) {
   const QByteArray script =
       "/* header;\r\n */\r\nSET NAMES WIN1251;\r\n\r\n"
@@ -484,6 +535,65 @@ TEST(ScriptStatements, SplitsAtTerminatorsAndKeepsLines) {
     EXPECT_EQ(statements[i].text, expected[i].second) << i;
   }
   EXPECT_TRUE(TFormMain::scriptStatements("-- only a comment\r\n/* and another */").empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ScriptStatements, SetTermQStringsAndLinesAsTheServersToolReadsThem) {
+  const QByteArray script =
+      "SET TERM ^ ;\n"
+      "CREATE PROCEDURE P AS BEGIN\n  X = 'a^'; -- ^\nEND^\n"
+      "set term GO^\n"
+      "EXECUTE BLOCK AS BEGIN Y = q'{go;^}'; END go GO\n"
+      "SET TERMINATOR ; GO\n"
+      "insert into T values (q'(a);)', Q'<;>', q'!;!', q' ; ', q'';'', q'x;x', q'\n;\n');\n"
+      "select aq'{x;' from T;\n"
+      "select 'x' from T;";
+  const auto statements = TFormMain::scriptStatements(script);
+  const std::pair<qint64, QByteArray> expected[] = {
+      {2, "CREATE PROCEDURE P AS BEGIN\n  X = 'a^'; -- ^\nEND"},
+      {6, "EXECUTE BLOCK AS BEGIN Y = q'{go;^}'; END go"},
+      {8, "insert into T values (q'(a);)', Q'<;>', q'!;!', q' ; ', q'';'', q'x;x', q'\n;\n')"},
+      {11, "select aq'{x;' from T"},  // a name ending in q begins no q-string
+      {12, "select 'x' from T"},
+  };
+  ASSERT_EQ(statements.size(), std::size(expected));
+  for (size_t i = 0; i < statements.size(); ++i) {
+    EXPECT_EQ(statements[i].line, expected[i].first) << i;
+    EXPECT_EQ(statements[i].text, expected[i].second) << i;
+  }
+  EXPECT_TRUE(statements[2].hasQString);
+  EXPECT_FALSE(statements[0].hasQString);
+}
+
+TEST(ScriptStatements, ErrorsNameTheLine) {
+  const struct {
+    const char* name;
+    QByteArray script;
+    QString error;
+  } cases[] = {
+      {"statement without its terminator", "a;\n\nb\nc", ru("Оператор не завершен символом \";\"\nСтрока 3 файла скрипта")},
+      {"open string", "a;\n'b;\n", ru("Оператор не завершен символом \";\"\nСтрока 2 файла скрипта")},
+      {"open q-string", "a;\nx q'{b;}\n;", ru("Оператор не завершен символом \";\"\nСтрока 2 файла скрипта")},
+      {"open comment", "a;\n\n/* b;", ru("Комментарий не закрыт\nСтрока 3 файла скрипта")},
+      {"other terminator", "SET TERM ^;\nb;", ru("Оператор не завершен символом \"^\"\nСтрока 2 файла скрипта")},
+      {"SET TERM alone", "\nSET TERM;", ru("Команде SET TERM нужен один новый терминатор\nСтрока 2 файла скрипта")},
+      {"terminator too long", "SET TERM " + QByteArray(33, '#') + ";",
+       ru("Терминатор длиннее 32 байт\nСтрока 1 файла скрипта")},
+      {"statement too long", "a;\nb" + QByteArray(ScriptReader::kMaxStatement, ' ') + "c;",
+       ru("Оператор длиннее 10485760 байт\nСтрока 2 файла скрипта")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    try {
+      TFormMain::scriptStatements(c.script);
+      ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.message(), c.error);
+    }
+  }
 }
 
 }  // namespace
