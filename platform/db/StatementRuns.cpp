@@ -26,11 +26,7 @@ bool runImmediate(TIBDatabase& db, TIBTransaction& tr, const QString& text) {
   db.checkConnected();
   tr.checkInTransaction();
   const QByteArray bytes = Cp1251::encode(text);
-  // A length of 0 makes the library read up to the terminating zero, so a
-  // longer text must hold no zero of its own.
-  if (bytes.size() > 0xFFFF && bytes.contains('\0'))
-    throw EDatabaseError(QStringLiteral("Statement text holds a zero byte"));
-  const unsigned short length = bytes.size() > 0xFFFF ? 0 : (unsigned short)bytes.size();
+  const unsigned short length = statementLength(bytes);
   ISC_STATUS_ARRAY status;
   lib.isc_dsql_execute_immediate(status, db.handle(), tr.handle(), length, bytes.constData(),
                                  (unsigned short)db.SQLDialect, nullptr);

@@ -303,3 +303,38 @@ TEST_F(StatementTest, OverlongTextsAreRefusedNotCut) {
   }
   EXPECT_FALSE(db.connected());
 }
+
+// Statements past the 16-bit length the library takes run whole; one that
+// could only be passed cut at a zero byte is refused.
+TEST_F(StatementTest, StatementsPastSixtyFourKibibytesRunWholeOrAreRefused) {
+  const QString padding = QStringLiteral("/*") + QString(70000, QLatin1Char(' ')) + QStringLiteral("*/");
+  TIBSQL immediate;
+  immediate.setDatabase(&s.db);
+  immediate.SQL = QStringList{"insert into T (ID, NAME) values (71, 'long') " + padding};
+  immediate.execImmediate();
+  TIBSQL prepared;
+  prepared.setDatabase(&s.db);
+  prepared.ParamCheck = false;
+  prepared.SQL = QStringList{"insert into T (ID, NAME) values (72, 'long') " + padding};
+  prepared.execQuery();
+  EXPECT_EQ(count("select count(*) from T where NAME = 'long'"), 2);
+
+  const QString withZero = "insert into T (ID, NAME) values (73, 'zero') /*" + QString(70000, QLatin1Char(' ')) +
+                           QChar(0) + "*/";
+  const QString refused = "Statement text of 70052 bytes holds a zero byte: it cannot be passed whole";
+  immediate.SQL = QStringList{withZero};
+  EXPECT_EQ(errorText([&] { immediate.execImmediate(); }), refused);
+  prepared.SQL = QStringList{withZero};
+  EXPECT_EQ(errorText([&] { prepared.execQuery(); }), refused);
+  EXPECT_EQ(count("select count(*) from T where NAME = 'zero'"), 0);
+}
+
+// A zero byte in a database name, which would end the name early, is refused.
+TEST_F(StatementTest, DatabaseNameWithAZeroByteIsRefused) {
+  TIBDatabase db;
+  db.Params = ScratchDatabase::params();
+  db.LoginPrompt = false;
+  db.DatabaseName = s.connectionString() + QChar(0) + QStringLiteral("x");
+  EXPECT_EQ(errorText([&] { db.setConnected(true); }), "Database name holds a zero byte");
+  EXPECT_FALSE(db.connected());
+}
