@@ -82,6 +82,14 @@ class TFormMain::ScriptRun {
     // COMMIT or ROLLBACK would end the transaction the script runs in.
     if (first == "COMMIT" || (first == "ROLLBACK" && keyword(words.value(1)) != "TO"))
       scriptError(QStringLiteral("Оператор %1 в скрипте не допускается").arg(QString::fromLatin1(first)), st.line);
+    // The client library itself creates a database for CREATE DATABASE and
+    // moves the connection onto it, outside any transaction.
+    if (first == "CREATE") {
+      const QByteArray object = keyword(words.value(1));
+      if (object == "DATABASE" || object == "SCHEMA")
+        scriptError(QStringLiteral("Оператор CREATE %1 в скрипте не допускается").arg(QString::fromLatin1(object)),
+                    st.line);
+    }
 
     form_.ScriptMain->SQL = QStringList{Cp1251::decode(st.text)};
     try {

@@ -309,6 +309,11 @@ TEST_F(ScriptTest, FailingScriptLeavesNothingBehind) {
       {"open comment", {QStringLiteral("/* DELETE FROM KURS;"), kursLeft}, ru("Комментарий не закрыт")},
       {"commit", {kursLeft + QStringLiteral(" COMMIT;")}, ru("Оператор COMMIT в скрипте не допускается")},
       {"rollback", {QStringLiteral("rollback work;"), kursLeft}, ru("Оператор ROLLBACK в скрипте не допускается")},
+      {"create database",
+       {QStringLiteral("create database '%1/script-made.fdb' user 'PLUMO' password 'plumo';")
+            .arg(TestDatabase::testDir()),
+        kursLeft},
+       ru("Оператор CREATE DATABASE в скрипте не допускается")},
       {"select", {QStringLiteral("SELECT * FROM KURS;"), kursLeft}, kRowsRefused},
       {"select with a q-string", {QStringLiteral("select q'{;}' from RDB$DATABASE;"), kursLeft}, kRowsRefused},
       {"selectable block",
@@ -339,6 +344,7 @@ TEST_F(ScriptTest, FailingScriptLeavesNothingBehind) {
     EXPECT_EQ(kursRows(), 2);
     EXPECT_FALSE(FormMain->IBTrans->inTransaction());
   }
+  EXPECT_FALSE(QFileInfo::exists(TestDatabase::testDir() + QStringLiteral("/script-made.fdb")));
 }
 
 TEST_F(ScriptTest, OpenPageKeepsItsTransaction) {
