@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
@@ -174,7 +175,12 @@ int main(int argc, char** argv) {
   struct Size {
     int statements, padding, rounds;
   };
-  const std::vector<Size> sizes = {{100000, 0, 5}, {1000000, 0, 3}, {1000000, 1000, 1}};
+  std::vector<Size> sizes = {{100000, 0, 5}, {1000000, 0, 3}, {1000000, 1000, 3}};
+  if (argc > 1) {
+    // script_bench STATEMENTS PADDING ROUNDS ...: these sizes only
+    sizes.clear();
+    for (int i = 1; i + 2 < argc; i += 3) sizes.push_back({std::atoi(argv[i]), std::atoi(argv[i + 1]), std::atoi(argv[i + 2])});
+  }
   try {
     Session s;
     const double idle = peakRssMB();
