@@ -1,10 +1,14 @@
 #include <QApplication>
 
 #include "Program.h"
+#include "os/StartupWorker.h"
 #include "ui/Application.h"
 
 int main(int argc, char** argv) {
-  TApplication::loadFontConfiguration();
+  // The font configuration is loaded beside Qt's start, the first
+  // attachment beside the building of the forms.
+  StartupWorker::start();
+  TApplication::beginFontConfiguration();
   QApplication app(argc, argv);
   return DorvikProgram::run();
 }

@@ -3,8 +3,12 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "db/IBDatabase.h"
 #include "db/IBQuery.h"
@@ -15,6 +19,7 @@
 #include "os/FileSystem.h"
 #include "os/Strings.h"
 #include "os/System.h"
+#include "ui/Application.h"
 #include "ui/ButtonEdits.h"
 #include "ui/DataControls.h"
 #include "ui/Dialogs.h"
@@ -121,6 +126,12 @@ TFormMain::TFormMain() {
     salary.DisplayWidth = 8;
   }
 
+  // Base.ini is read and the login asked for here, before the widgets:
+  // connecting overlaps building them (FormConnected waits for it). The widgets
+  // are the first to use a font.
+  beginConnection();
+  TApplication::loadFontConfiguration();
+
   // Client area, back to front: the banner, the pages; the progress bar below.
   auto* client = new QWidget(this);
   auto* stack = new QGridLayout(client);
@@ -217,39 +228,73 @@ void TFormMain::buildMenu() {
   N1->OnClick = [this] { ExitProgr(); };
 }
 
-void TFormMain::FormCreate() {
+void TFormMain::beginConnection() {
   const QString programName = Strings::upperAscii(QFileInfo(FileSystem::programPath()).fileName());
   srvUsers->Params.clear();
   if (programName == QLatin1String("ORLANE.EXE") || programName == QLatin1String("MIRTAL.EXE") ||
       programName == QLatin1String("QUIVEN.EXE"))
     return;
+  connecting_ = true;
 
-  QString databaseName;
-  const QString settingsFile = QStringLiteral("Base.ini");
-  // Only a file counts: a pipe or a device of that name would hold the
-  // start-up or read without end.
-  if (FileSystem::isFile(settingsFile)) {
-    formTextFile.open(settingsFile);
-    databaseName = formTextFile.readLine();
-    OpenSQLDialog->initialDir = formTextFile.readLine();
-    srvUsers->ServerName = Strings::trim(formTextFile.readLine());
-    const QString password = Strings::trim(formTextFile.readLine());
-    if (!password.isEmpty()) srvUsers->setParamValue(QStringLiteral("password"), password);
-    formTextFile.close();
-  } else {
-    const QString folder = FileSystem::programFolder();
-    OpenSQLDialog->initialDir = folder;
-    databaseName = folder + QStringLiteral("/RIDOVEZ.FDB");
-    MainBase->LoginPrompt = false;
-    MainBase->Params << QStringLiteral("user_name=PLUMO") << QStringLiteral("password=plumo");
-    srvUsers->ServerName = QStringLiteral("127.0.0.1");
-    srvUsers->setParamValue(QStringLiteral("password"), QStringLiteral("quietfern"));
+  try {
+    QString databaseName;
+    const QString settingsFile = QStringLiteral("Base.ini");
+    // Only a file counts: a pipe or a device of that name would hold the
+    // start-up or read without end.
+    if (FileSystem::isFile(settingsFile)) {
+      formTextFile.open(settingsFile);
+      databaseName = formTextFile.readLine();
+      OpenSQLDialog->initialDir = formTextFile.readLine();
+      srvUsers->ServerName = Strings::trim(formTextFile.readLine());
+      const QString password = Strings::trim(formTextFile.readLine());
+      if (!password.isEmpty()) srvUsers->setParamValue(QStringLiteral("password"), password);
+      formTextFile.close();
+    } else {
+      const QString folder = FileSystem::programFolder();
+      OpenSQLDialog->initialDir = folder;
+      databaseName = folder + QStringLiteral("/RIDOVEZ.FDB");
+      MainBase->LoginPrompt = false;
+      MainBase->Params << QStringLiteral("user_name=PLUMO") << QStringLiteral("password=plumo");
+      srvUsers->ServerName = QStringLiteral("127.0.0.1");
+      srvUsers->setParamValue(QStringLiteral("password"), QStringLiteral("quietfern"));
+    }
+    srvUsers->setParamValue(QStringLiteral("user_name"), QStringLiteral("Sysdba"));
+    srvUsers->Protocol = TCP;
+    MainBase->DatabaseName = databaseName;
+  } catch (...) {
+    settingsError_ = std::current_exception();
+    return;
   }
-  srvUsers->setParamValue(QStringLiteral("user_name"), QStringLiteral("Sysdba"));
-  srvUsers->Protocol = TCP;
-  MainBase->DatabaseName = databaseName;
+  // The login first; the attachment then runs while the window is built.
+  MainBase->beginConnect();
+}
+
+// The banner's picture and the menu's font and glyphs are made while the
+// server answers: otherwise the first paint makes them.
+void TFormMain::prepareFirstPaint() {
+  AName->prepareCaption();
+  QString captions;
+  for (const TMenuItem* item : MainMenu1->items()) captions += item->caption();
+  QImage image(QFontMetrics(font()).boundingRect(captions).size(), QImage::Format_RGB32);
+  QPainter painter(&image);
+  painter.setFont(font());
+  painter.drawText(image.rect(), Qt::AlignLeft | Qt::AlignTop, captions);
+}
+
+void TFormMain::FormCreate() {
+  if (!connecting_) return;
+  if (settingsError_) {
+    connecting_ = false;
+    std::rethrow_exception(std::exchange(settingsError_, nullptr));
+  }
   DateEdit1->setText(System::currentDateText());
-  MainBase->setConnected(true);
+  prepareFirstPaint();
+}
+
+void TFormMain::FormConnected() {
+  if (!connecting_) return;
+  connecting_ = false;
+  MainBase->setConnected(true);  // waits for the attachment begun before the window was built
   exportBusy = false;
   rememberedLogin = Strings::upperLocale(Strings::trim(MainBase->paramValue(QStringLiteral("user_name"))));
   PageControl1->hide();

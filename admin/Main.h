@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QSet>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <vector>
 
@@ -125,11 +126,19 @@ class TFormMain : public TForm {
   bool loadingRow = false;
   bool exportBusy = false;
   TextFileReader formTextFile;  // Base.ini at start-up; script headers
+  bool connecting_ = false;            // begun by beginConnection, taken by FormConnected
+  std::exception_ptr settingsError_;  // reading Base.ini failed: FormCreate raises it
   QString scriptHeaderLine1;
   QString scriptHeaderLine2;
 
   // Start-up, administrator check, closing.
+  void beginConnection();
+  void prepareFirstPaint();
+  // FormCreate's end, run once the program's other forms are made (the
+  // connection is made meanwhile): waits for it, then sets up the window for
+  // the login it connected with.
   void FormCreate();
+  void FormConnected();
   void FormPaint();
   void FormClose(TCloseAction& action);
   void ExitProgr();

@@ -5,6 +5,7 @@
 #include "NewPass.h"
 #include "Users.h"
 #include "ui/Application.h"
+#include "ui/Guard.h"
 
 namespace DorvikProgram {
 
@@ -16,6 +17,7 @@ void createForms(TApplication& app) {
   app.createForm(FormSpisUser);
   app.createForm(FormPass);
   app.createForm(AboutBox);
+  guarded([] { FormMain->FormConnected(); });  // through the guard, as the rest of FormMain's OnCreate
 }
 
 void destroyForms() {

@@ -89,6 +89,7 @@ int main(int argc, char** argv) {
 #include <vector>
 
 #include "Main.h"
+#include "os/StartupWorker.h"
 #include "Program.h"
 #include "support/TestDatabase.h"
 #include "ui/Application.h"
@@ -129,7 +130,8 @@ class StartPrompter : public Prompter {
 int productChild(int argc, char** argv, const QString& folder, int fd) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});  // the platform's notes
-  TApplication::loadFontConfiguration();  // as dorvik's main
+  StartupWorker::start();  // as dorvik's main
+  TApplication::beginFontConfiguration();
   QApplication qt(argc, argv);
   QDir::setCurrent(folder);
   StartPrompter prompter;

@@ -5,5 +5,6 @@
 
 int main(int argc, char** argv) {
   QApplication qt(argc, argv);
+  TApplication::loadFontConfiguration();
   return TApplication::runFatalGuarded(TessanMain);
 }

@@ -2,12 +2,14 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <utility>
 
 #include "ClientLibrary.h"
 #include "DbErrors.h"
 #include "IBTransaction.h"
 #include "LoginHooks.h"
 #include "os/Cp1251.h"
+#include "os/StartupWorker.h"
 #include "os/Strings.h"
 
 namespace ParamLines {
@@ -112,20 +114,16 @@ void TIBDatabase::raise(const ISC_STATUS* status) {
 }
 
 void TIBDatabase::setConnected(bool on) {
+  settle();
+  if (connectError_) {
+    // What a background connect raised is told once, by the call that wanted the connection.
+    const std::exception_ptr error = std::exchange(connectError_, nullptr);
+    if (on) std::rethrow_exception(error);
+  }
   if (on == connected()) return;
   if (on) {
-    if (DatabaseName.isEmpty()) throw EDatabaseError(QStringLiteral("Database name is missing"));
-    // The library takes the name's length (UTF-8 bytes) as a signed 16-bit
-    // count: a longer name would be cut to another one.
-    if (const qsizetype bytes = DatabaseName.toUtf8().size(); bytes > 0x7FFF)
-      throw EDatabaseError(QStringLiteral("Database name is too long: %1 bytes, at most 32767").arg(bytes));
-    QString user = paramValue(QStringLiteral("user_name"));
-    QString password = paramValue(QStringLiteral("password"));
-    if (LoginPrompt) {
-      if (!LoginHooks::databaseLogin || !LoginHooks::databaseLogin(DatabaseName, user, password))
-        throw EDatabaseError(cancelledText());
-      setParamValue(QStringLiteral("user_name"), user);
-    }
+    QString user, password;
+    prepareConnect(user, password);
     attach(user, password);
     return;
   }
@@ -152,9 +150,59 @@ void TIBDatabase::setConnected(bool on) {
   fb().checkStatus(status);
 }
 
-void TIBDatabase::attach(const QString& user, const QString& password) {
-  const ClientLibrary& lib = fb();
-  QByteArray dpb;
+void TIBDatabase::beginConnect() {
+  if (connected() || connectError_) return;
+  QByteArray name, dpb;
+  try {
+    QString user, password;
+    prepareConnect(user, password);
+    connectionBlock(user, password, name, dpb);
+  } catch (...) {
+    connectError_ = std::current_exception();
+    return;
+  }
+  // The thread touches nothing of this object: it gets copies and gives back
+  // the handle or the error, made into text where the status was written.
+  const ClientLibrary* lib = &fb();
+  attaching_ = StartupWorker::run([lib, name, dpb] {
+    Attachment result;
+    ISC_STATUS_ARRAY status;
+    isc_db_handle h = 0;
+    lib->isc_attach_database(status, short(name.size()), name.constData(), &h, short(dpb.size()), dpb.constData());
+    try {
+      lib->checkStatus(status);
+      result.handle = h;
+    } catch (...) {
+      result.error = std::current_exception();
+    }
+    return result;
+  });
+}
+
+void TIBDatabase::settle() const {
+  if (!attaching_.valid()) return;
+  Attachment result = attaching_.get();
+  handle_ = result.handle;
+  connectError_ = result.error;
+}
+
+void TIBDatabase::prepareConnect(QString& user, QString& password) {
+  if (DatabaseName.isEmpty()) throw EDatabaseError(QStringLiteral("Database name is missing"));
+  // The library takes the name's length (UTF-8 bytes) as a signed 16-bit
+  // count: a longer name would be cut to another one.
+  if (const qsizetype bytes = DatabaseName.toUtf8().size(); bytes > 0x7FFF)
+    throw EDatabaseError(QStringLiteral("Database name is too long: %1 bytes, at most 32767").arg(bytes));
+  user = paramValue(QStringLiteral("user_name"));
+  password = paramValue(QStringLiteral("password"));
+  if (LoginPrompt) {
+    if (!LoginHooks::databaseLogin || !LoginHooks::databaseLogin(DatabaseName, user, password))
+      throw EDatabaseError(cancelledText());
+    setParamValue(QStringLiteral("user_name"), user);
+  }
+}
+
+void TIBDatabase::connectionBlock(const QString& user, const QString& password, QByteArray& name, QByteArray& dpb) {
+  dpb.clear();
   dpb.append(char(isc_dpb_version1));
   const QString charset = paramValue(QStringLiteral("lc_ctype"));
   addDpbString(dpb, isc_dpb_lc_ctype, (charset.isEmpty() ? QStringLiteral("WIN1251") : charset).toLatin1());
@@ -183,11 +231,17 @@ void TIBDatabase::attach(const QString& user, const QString& password) {
   const qint32 timeout = qToLittleEndian<qint32>(kConnectTimeoutSeconds);
   dpb.append(reinterpret_cast<const char*>(&timeout), 4);
 
-  const QByteArray name = dpbText(DatabaseName);
+  name = dpbText(DatabaseName);
   // A zero byte inside would end the name there, at another file.
   if (name.contains('\0')) throw EDatabaseError(QStringLiteral("Database name holds a zero byte"));
   if (dpb.size() > 0x7FFF)
     throw EDatabaseError(QStringLiteral("Connection parameters are too long: %1 bytes, at most 32767").arg(dpb.size()));
+}
+
+void TIBDatabase::attach(const QString& user, const QString& password) {
+  const ClientLibrary& lib = fb();
+  QByteArray name, dpb;
+  connectionBlock(user, password, name, dpb);
   ISC_STATUS_ARRAY status;
   isc_db_handle h = 0;
   lib.isc_attach_database(status, short(name.size()), name.constData(), &h, short(dpb.size()), dpb.constData());

@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <exception>
+#include <future>
 #include <ibase.h>
 #include <vector>
 
@@ -41,14 +43,19 @@ class TIBDatabase {
   // Disconnecting rolls back the transactions still active on it and closes
   // their datasets. Setting the state it already has does nothing.
   void setConnected(bool on);
-  bool connected() const { return handle_ != 0; }
+  bool connected() const { return settle(), handle_ != 0; }
+  // Connects as setConnected(true) does, the login hook included, but leaves
+  // the attachment to run in the background: the next setConnected(true) waits
+  // for it and raises what connecting raised (a refused login, a cancelled
+  // prompt, a missing name). Every other use waits for it first.
+  void beginConnect();
   void open() { setConnected(true); }
   void close() { setConnected(false); }
 
   // Raises EDatabaseError when not connected, and the error that lost the
   // connection once it is lost.
   void checkConnected() const;
-  isc_db_handle* handle() { return &handle_; }
+  isc_db_handle* handle() { return settle(), &handle_; }
 
   // Raises the error of a failed call on this connection (nothing when the
   // status holds none). An error that says the connection is gone (network
@@ -69,13 +76,25 @@ class TIBDatabase {
 
  private:
   friend class TIBTransaction;
+  // The checks and the login of connecting; the user and password to attach with.
+  void prepareConnect(QString& user, QString& password);
+  // The file name and parameter block to attach with.
+  void connectionBlock(const QString& user, const QString& password, QByteArray& name, QByteArray& dpb);
   void attach(const QString& user, const QString& password);
+  // Takes the result of a background attachment once it has come.
+  void settle() const;
   void addTransaction(TIBTransaction* t);
   void removeTransaction(TIBTransaction* t);
 
   [[noreturn]] void raiseLost() const;
 
-  isc_db_handle handle_ = 0;
+  struct Attachment {
+    isc_db_handle handle = 0;
+    std::exception_ptr error;
+  };
+  mutable isc_db_handle handle_ = 0;
+  mutable std::future<Attachment> attaching_;  // a background attachment not yet taken
+  mutable std::exception_ptr connectError_;    // raised by the next setConnected(true)
   QString lostMessage_;  // the server's text of the error that lost the connection
   TIBTransaction* defaultTransaction_ = nullptr;
   std::vector<TIBTransaction*> transactions_;

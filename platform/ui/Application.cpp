@@ -5,6 +5,7 @@
 #include <QTranslator>
 #include <csignal>
 #include <cstdlib>
+#include <future>
 #include <memory>
 
 #include "Form.h"
@@ -79,10 +80,9 @@ bool TApplication::loadQtTranslations(const QLocale& locale) {
   return true;
 }
 
-void TApplication::loadFontConfiguration() {
-  static bool done = false;
-  if (done) return;
-  done = true;
+namespace {
+
+void loadFontConfigurationNow() {
   if (std::getenv("FC_DEBUG")) return;
   FcConfig* config = FcConfigCreate();
   if (!config) return;
@@ -94,6 +94,26 @@ void TApplication::loadFontConfiguration() {
   }
   if (usable && FcConfigBuildFonts(config)) FcConfigSetCurrent(config);
   FcConfigDestroy(config);  // the current configuration holds its own reference
+}
+
+bool fontConfigurationStarted = false;
+std::future<void> fontConfigurationLoad;  // begun on a thread of its own
+
+}  // namespace
+
+void TApplication::beginFontConfiguration() {
+  if (fontConfigurationStarted) return;
+  fontConfigurationStarted = true;
+  fontConfigurationLoad = std::async(std::launch::async, loadFontConfigurationNow);
+}
+
+void TApplication::loadFontConfiguration() {
+  if (!fontConfigurationStarted) {
+    fontConfigurationStarted = true;
+    loadFontConfigurationNow();
+  } else if (fontConfigurationLoad.valid()) {
+    fontConfigurationLoad.get();
+  }
 }
 
 int TApplication::runFatalGuarded(const std::function<int()>& body) {

@@ -63,10 +63,14 @@ class TApplication {
   // Loads the system's font configuration as fontconfig's own start does, but
   // without also reading every configuration template it ships (fontconfig
   // reads those only to list them; the fonts and rules are the same). Call it
-  // in main, before QApplication and any use of a font; a second call does nothing.
+  // before the first use of a font: every dialog of QtPrompter does; a program
+  // calls it before it builds its first form. A second call does nothing.
   // With FC_DEBUG set, a configuration that fails to load or one without a
   // cache folder, it leaves the start to fontconfig.
   static void loadFontConfiguration();
+  // Starts that load on a thread of its own (before QApplication, so that it
+  // runs beside Qt's start); loadFontConfiguration() then waits for it.
+  static void beginFontConfiguration();
 
   // Runs the program body; an error escaping it is shown in the run-time's fatal
   // "Application Error" box and gives exit code 1.

@@ -21,6 +21,7 @@
 namespace {
 
 void plainBox(QMessageBox::Icon icon, const QString& caption, const QString& text) {
+  TApplication::loadFontConfiguration();  // a dialog may be the first to use a font
   QMessageBox box(icon, caption, text, QMessageBox::Ok);
   box.exec();
 }
@@ -28,6 +29,7 @@ void plainBox(QMessageBox::Icon icon, const QString& caption, const QString& tex
 // "Database Login" and the service's login dialog share one layout.
 bool loginDialog(const QString& title, const QString& placeLabel, const QString& place, QString& user,
                  QString& password) {
+  TApplication::loadFontConfiguration();  // a dialog may be the first to use a font
   QDialog dialog;
   dialog.setWindowTitle(title);
   auto* form = new QFormLayout;
@@ -90,12 +92,14 @@ void QtPrompter::message(const QString& text) {
 }
 
 bool QtPrompter::systemYesNo(const QString& text, const QString& caption) {
+  TApplication::loadFontConfiguration();  // a dialog may be the first to use a font
   QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No);
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
 }
 
 ConfirmAnswer QtPrompter::confirm(const QString& text) {
+  TApplication::loadFontConfiguration();  // a dialog may be the first to use a font
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), text);
   QPushButton* yes = box.addButton(QStringLiteral("&Yes"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("&No"), QMessageBox::NoRole);
@@ -126,17 +130,20 @@ bool QtPrompter::serviceLogin(const QString& serverName, QString& user, QString&
 }
 
 bool QtPrompter::openFile(const FileDialogRequest& request, QString& chosen) {
+  TApplication::loadFontConfiguration();  // a dialog may be the first to use a font
   chosen = QFileDialog::getOpenFileName(nullptr, request.title, startPath(request), qtFileFilter(request.filter));
   return !chosen.isEmpty();
 }
 
 bool QtPrompter::saveFile(const FileDialogRequest& request, QString& chosen) {
+  TApplication::loadFontConfiguration();  // a dialog may be the first to use a font
   chosen = QFileDialog::getSaveFileName(nullptr, request.title, startPath(request), qtFileFilter(request.filter),
                                         nullptr, QFileDialog::DontConfirmOverwrite);
   return !chosen.isEmpty();
 }
 
 bool QtPrompter::chooseFolder(const QString& title, const QString& startDir, QString& chosen) {
+  TApplication::loadFontConfiguration();  // a dialog may be the first to use a font
   chosen = QFileDialog::getExistingDirectory(nullptr, title, startDir);
   return !chosen.isEmpty();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QFont>
+#include <QImage>
+
 #include "StdCtrls.h"
 
 // A label whose text is painted twice: first as a shadow moved right and down by
@@ -25,6 +28,9 @@ class TRxLabel : public TLabel {
   void setEndEllipsis(bool on);
   void setCaption(const QString& caption) override;
 
+  // Draws the caption's picture now, for the first paint to find it made.
+  void prepareCaption();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   QSize sizeHint() const override;
@@ -34,4 +40,22 @@ class TRxLabel : public TLabel {
   QColor shadowColor_;  // invalid: the palette's button highlight
   int shadowSize_ = 1;
   bool endEllipsis_ = false;
+
+  // The caption as painted, shadow and text, made once for what it shows: a
+  // repaint copies it. Large fonts are drawn as outlines, which costs a paint
+  // more than all the rest of a form.
+  struct Picture {
+    bool valid = false;
+    QString text;
+    QFont font;
+    QColor pen, shadow;
+    int shadowSize = 0;
+    qreal ratio = 1;
+    Qt::Alignment alignment;
+    int dpiX = 0, dpiY = 0;
+    QRect lines;  // the text's lines, as drawText lays them out
+    int pad = 0;  // room around them in the image
+    QImage image;
+  } picture_;
+  void makePicture(const QString& shown, const QColor& pen, const QColor& shadow, qreal ratio);
 };

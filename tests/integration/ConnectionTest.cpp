@@ -113,6 +113,72 @@ TEST_F(LoginTest, ARefusedLoginCarriesTheServerText) {
   EXPECT_FALSE(db.connected());
 }
 
+// A connection begun in the background is taken by the next setConnected(true):
+// it connects, or raises there what connecting raised, once.
+TEST_F(LoginTest, ABegunConnectionIsTakenBySetConnected) {
+  const struct {
+    const char* name;
+    QString databaseName;
+    QString password;  // typed in the dialog; empty: Cancel
+    QString error;     // empty: connects
+  } cases[] = {
+      {"login typed in the dialog", s.connectionString(), "quietfern", ""},
+      {"refused password", s.connectionString(), "wrong-password", "password"},
+      {"Cancel in the dialog", s.connectionString(), "", "Operation cancelled at user's request"},
+      {"no database name", "", "quietfern", "Database name is missing"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TIBDatabase begun;
+    begun.DatabaseName = c.databaseName;
+    begun.Params = QStringList{"lc_ctype=WIN1251"};
+    LoginHooks::databaseLogin = [&](const QString&, QString& user, QString& password) {
+      user = "SYSDBA";
+      password = c.password;
+      return !c.password.isEmpty();
+    };
+    EXPECT_NO_THROW(begun.beginConnect());
+    const QString text = errorText([&] { begun.setConnected(true); });
+    if (c.error.isEmpty()) {
+      EXPECT_EQ(text, "(no error)");
+      EXPECT_TRUE(begun.connected());
+      EXPECT_EQ(begun.paramValue("user_name"), "SYSDBA");
+      continue;
+    }
+    EXPECT_TRUE(text.contains(c.error, Qt::CaseInsensitive)) << text.toStdString();
+    EXPECT_FALSE(begun.connected());
+    // told once: the next attempt connects afresh
+    begun.DatabaseName = s.connectionString();
+    LoginHooks::databaseLogin = [](const QString&, QString& user, QString& password) {
+      user = "SYSDBA";
+      password = "quietfern";
+      return true;
+    };
+    EXPECT_EQ(errorText([&] { begun.setConnected(true); }), "(no error)");
+    EXPECT_TRUE(begun.connected());
+  }
+}
+
+// Every other use waits for the attachment; a database destroyed before it
+// came detaches it.
+TEST_F(LoginTest, ABegunConnectionIsWaitedForByItsUsers) {
+  db.LoginPrompt = false;
+  db.Params = ScratchDatabase::params();
+  db.beginConnect();
+  EXPECT_TRUE(db.connected());
+  EXPECT_NO_THROW(db.checkConnected());
+  EXPECT_NE(*db.handle(), 0u);
+  {
+    TIBDatabase dropped;
+    dropped.DatabaseName = s.connectionString();
+    dropped.LoginPrompt = false;
+    dropped.Params = ScratchDatabase::params();
+    dropped.beginConnect();
+  }
+  db.setConnected(false);
+  EXPECT_FALSE(db.connected());
+}
+
 // A database file in a folder named in Russian is reached by its name: the name
 // is the file system's, not the connection's character set.
 TEST(DatabaseNameTest, AFolderNamedInRussianIsReached) {

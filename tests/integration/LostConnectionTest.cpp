@@ -116,3 +116,23 @@ TEST(LostConnection, AttachingToAServerThatDoesNotAnswerGivesUp) {
     EXPECT_FALSE(service.active());
   }
 }
+
+// Connecting in the background does not wait for the server: the caller goes
+// on while a server that does not answer is still being waited for, and the
+// network going away then ends the attachment with its error.
+TEST(LostConnection, ABegunConnectionLeavesTheCallerFree) {
+  TcpRelay silent(TcpRelay::Silent);
+  TIBDatabase db;
+  db.DatabaseName = silent.serverName() + QStringLiteral(":/var/tmp/no-answer.fdb");
+  db.Params = ScratchDatabase::params();
+  db.LoginPrompt = false;
+  QElapsedTimer clock;
+  clock.start();
+  db.beginConnect();
+  EXPECT_LT(clock.elapsed(), TIBDatabase::kConnectTimeoutSeconds * 1000 / 3);  // returned before the server answered
+  silent.stop();
+  const QString text = errorText([&] { db.setConnected(true); });
+  EXPECT_NE(text, QStringLiteral("(no error)"));
+  EXPECT_FALSE(db.connected());
+  EXPECT_LT(clock.elapsed(), TIBDatabase::kConnectTimeoutSeconds * 1000);  // ended by the stop, not the timeout
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTest>
@@ -149,4 +150,76 @@ TEST(Pictures, LabelDoubleClickRaisesClickThenDoubleClickOnce) {
   for (int y = 0; y < picture.height() && !shadow; ++y)
     for (int x = 0; x < picture.width() && !shadow; ++x) shadow = picture.pixelColor(x, y) == QColor(Qt::green);
   EXPECT_TRUE(shadow);
+}
+
+namespace {
+
+// The box around the pixels of exactly that colour.
+QRect pixelsOf(const QImage& image, const QColor& color) {
+  QRect box;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (image.pixelColor(x, y) == color) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+bool near(const QRect& a, const QRect& b) {
+  return !a.isEmpty() && std::abs(a.left() - b.left()) <= 1 && std::abs(a.top() - b.top()) <= 1 &&
+         std::abs(a.right() - b.right()) <= 1 && std::abs(a.bottom() - b.bottom()) <= 1;
+}
+
+}  // namespace
+
+// The caption's picture, made once and copied by later paints, stands where
+// drawing the text straight into the label puts it, for every alignment and
+// with lines of different lengths; a new caption, colour or font is painted
+// anew.
+TEST(Pictures, LabelCaptionPictureStandsWhereTheTextWouldAndFollowsChanges) {
+  const Qt::Alignment alignments[] = {Qt::AlignHCenter | Qt::AlignTop, Qt::AlignLeft | Qt::AlignVCenter,
+                                      Qt::AlignRight | Qt::AlignBottom, Qt::AlignCenter};
+  for (const QString& caption : {QStringLiteral("Вельтон"), QStringLiteral("Вельтон\nлиния вторая")}) {
+    for (Qt::Alignment alignment : alignments) {
+      SCOPED_TRACE(caption.toStdString() + " alignment " + std::to_string(int(alignment)));
+      TRxLabel label(caption);
+      QFont font(QStringLiteral("Arial"));
+      font.setPixelSize(40);
+      font.setBold(true);
+      font.setItalic(true);
+      label.setFont(font);
+      label.setAlignment(alignment);
+      label.setFontColor(Qt::blue);
+      label.setShadowColor(Qt::green);
+      label.setShadowSize(4);
+      label.resize(420, 160);
+      label.show();
+      label.grab();  // the picture is made here and copied below
+      const QImage shown = label.grab().toImage();
+
+      QImage straight(label.size(), QImage::Format_RGB32);
+      straight.fill(Qt::white);
+      {
+        QPainter painter(&straight);
+        painter.setFont(font);
+        const QRect area = label.contentsRect().adjusted(0, 0, -4, -4);
+        painter.setPen(Qt::green);
+        painter.drawText(area.translated(4, 4), int(alignment), caption);
+        painter.setPen(Qt::blue);
+        painter.drawText(area, int(alignment), caption);
+      }
+      EXPECT_TRUE(near(pixelsOf(shown, Qt::blue), pixelsOf(straight, Qt::blue)))
+          << "shown " << pixelsOf(shown, Qt::blue).x() << "," << pixelsOf(shown, Qt::blue).y() << " straight "
+          << pixelsOf(straight, Qt::blue).x() << "," << pixelsOf(straight, Qt::blue).y();
+      EXPECT_TRUE(near(pixelsOf(shown, Qt::green), pixelsOf(straight, Qt::green)));
+
+      label.setCaption(QStringLiteral("В"));
+      EXPECT_LT(pixelsOf(label.grab().toImage(), Qt::blue).width(), pixelsOf(shown, Qt::blue).width() / 2);
+      label.setFontColor(Qt::red);
+      const QImage red = label.grab().toImage();
+      EXPECT_TRUE(pixelsOf(red, Qt::blue).isEmpty());
+      EXPECT_FALSE(pixelsOf(red, Qt::red).isEmpty());
+      font.setPixelSize(20);
+      label.setFont(font);
+      EXPECT_LT(pixelsOf(label.grab().toImage(), Qt::red).height(), pixelsOf(red, Qt::red).height());
+    }
+  }
 }
