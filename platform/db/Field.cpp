@@ -35,12 +35,14 @@ QString typedNumberText(const QLocale& locale, const QString& text) {
 
 bool latinDigitsToo(const QLocale& locale) { return locale.zeroDigit() != QLatin1String("0"); }
 
-// Where a comma is the decimal separator, a comma or a point followed by just
-// three digits may as well group thousands ("45,000" meant as forty-five
-// thousand): such a number is refused rather than stored as 45.
+// Where a comma is the decimal separator and a point groups nothing, a point
+// is taken as a decimal separator too; but a point followed by just three
+// digits may as well group thousands ("45.000" meant as forty-five thousand,
+// as in German): such a number is refused rather than stored as 45. A comma
+// there is the locale's own separator ("0,125").
 bool mayGroupThousands(const QLocale& locale, const QString& text) {
-  if (locale.decimalPoint() != QLatin1String(",")) return false;
-  static const QRegularExpression pattern(QStringLiteral("^[+-]?[0-9]+[.,][0-9]{3}$"));
+  if (locale.decimalPoint() != QLatin1String(",") || locale.groupSeparator() == QLatin1String(".")) return false;
+  static const QRegularExpression pattern(QStringLiteral("^[+-]?[0-9]+[.][0-9]{3}$"));
   return pattern.match(text.trimmed()).hasMatch();
 }
 

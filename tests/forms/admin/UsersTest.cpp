@@ -515,8 +515,9 @@ TEST_F(UsersTest, SalariesAsTypedInTheChildsLocale) {
   } cases[] = {
       {"47000", 47000, 47000},
       {" 47000 ", 47000, 47000},
-      {"45,000", 45000, refused},   // "," groups under C; in Russian it may be either
-      {"45.000", 45, refused},
+      {"45,000", 45000, 45},        // "," groups under C, is the decimal separator in Russian
+      {"0,125", 125, 0.125},
+      {"45.000", 45, refused},      // in Russian a point may be a decimal or a German group separator
       {"45,50", refused, 45.5},
       {"45,5", refused, 45.5},
       {"45.5", 45.5, 45.5},         // a point is a decimal separator in Russian too
