@@ -29,18 +29,23 @@ constexpr int kWriteFlush = 4096;
 int openFile(const QString& fileName, int flags) {
   if (fileName.isEmpty()) raise(ENOENT);
   const QByteArray name = QFile::encodeName(fileName);
+  const bool reading = !(flags & (O_WRONLY | O_RDWR));
   int fd;
   do {
-    fd = ::open(name.constData(), flags | O_CLOEXEC, 0666);
+    // Opening a pipe for reading would wait for a writer: it opens at once
+    // here, and is refused below.
+    fd = ::open(name.constData(), flags | O_CLOEXEC | (reading ? O_NONBLOCK : 0), 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) raise(errno, fileName);
-  if (!(flags & (O_WRONLY | O_RDWR))) {
-    // a folder opens for reading on Linux; the file layer refuses it
+  if (reading) {
+    // Only a file is read: a folder opens for reading on Linux, and a pipe or
+    // a device would wait or never end. The opened one is tested, not the name.
     struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
       ::close(fd);
       raise(EACCES);
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   }
   return fd;
 }

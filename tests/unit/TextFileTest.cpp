@@ -153,6 +153,12 @@ TEST_F(TextFiles, FailuresCarryTheFileSystemsText) {
   EXPECT_EQ(textOf([&] { reader.open(path("missing.txt")); }), QStringLiteral("File not found"));
   EXPECT_EQ(textOf([&] { reader.open(path("nofolder/x.txt")); }), QStringLiteral("Path not found"));
   EXPECT_EQ(textOf([&] { reader.open(dir_.path()); }), QStringLiteral("File access denied"));
+  // a pipe without a writer and a device are refused at once, not waited on or read without end
+  ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe")).constData(), 0644), 0);
+  EXPECT_EQ(textOf([&] { reader.open(path("pipe")); }), QStringLiteral("File access denied"));
+  EXPECT_EQ(textOf([&] { reader.open(QStringLiteral("/dev/zero")); }), QStringLiteral("File access denied"));
+  BinaryFile binary;
+  EXPECT_EQ(textOf([&] { binary.openRead(path("pipe")); }), QStringLiteral("File access denied"));
   EXPECT_EQ(textOf([&] { reader.readLineBytes(); }), QStringLiteral("File not open"));
   if (::geteuid() != 0) {
     const QString locked = write("x");
