@@ -1,9 +1,7 @@
 #include "TextFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -18,7 +16,6 @@
 namespace {
 
 constexpr int kReadBlock = 64 * 1024;
-constexpr int kWriteFlush = 4096;
 
 [[noreturn]] void raise(int error, const QString& fileName = QString()) {
   throw EInOutError(fileErrorText(error, fileName));
@@ -191,135 +188,6 @@ void TextFileReader::close() {
 }
 
 // ---- writer
-
-TextFileWriter::~TextFileWriter() {
-  if (fd_ >= 0) {
-    try {
-      flush();
-    } catch (...) {
-    }
-    ::close(fd_);
-  }
-}
-
-void TextFileWriter::create(const QString& fileName) {
-  if (fd_ >= 0) ::close(fd_), fd_ = -1;
-  buffer_.clear();
-  fd_ = openFile(fileName, O_WRONLY | O_CREAT | O_TRUNC);
-}
-
-void TextFileWriter::write(const QByteArray& bytes) {
-  if (fd_ < 0) notOpen();
-  buffer_.append(bytes);
-}
-
-void TextFileWriter::write(const QString& text) { write(Cp1251::encode(text)); }
-
-void TextFileWriter::writeLineEnd() {
-  write(QByteArray("\r\n", 2));
-  if (buffer_.size() >= kWriteFlush) flush();
-}
-
-void TextFileWriter::flush() {
-  const char* p = buffer_.constData();
-  qsizetype left = buffer_.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd_, p, size_t(left));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      buffer_.clear();
-      raise(error);
-    }
-    p += n;
-    left -= n;
-  }
-  buffer_.clear();
-}
-
-void TextFileWriter::close() {
-  if (fd_ < 0) notOpen();
-  try {
-    flush();
-  } catch (...) {
-    ::close(fd_);
-    fd_ = -1;
-    throw;
-  }
-  closeFile(fd_);
-}
-
-// ---- replacing writer
-
-void ReplacingTextFile::create(const QString& target) {
-  discard();
-  if (target.isEmpty()) raise(ENOENT);
-  const QFileInfo info(target);
-  QString real = info.absoluteFilePath();
-  if (info.isSymLink() && info.exists()) real = info.canonicalFilePath();
-  const QByteArray realName = QFile::encodeName(real);
-  struct stat existing;
-  const bool exists = ::stat(realName.constData(), &existing) == 0;
-  if (exists && S_ISDIR(existing.st_mode)) raise(EISDIR);
-  if (exists && ::access(realName.constData(), W_OK) != 0) raise(errno, target);
-
-  const QFileInfo realInfo(real);
-  const QString stem = realInfo.absolutePath() + QStringLiteral("/.") + realInfo.fileName() + QLatin1Char('.');
-  int fd = -1;
-  QString name;
-  for (int attempt = 0; fd < 0; ++attempt) {
-    name = stem + QString::number(QRandomGenerator::global()->generate(), 36);
-    do {
-      fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0 && (errno != EEXIST || attempt >= 100)) raise(errno, target);
-  }
-  if (exists) ::fchmod(fd, existing.st_mode & 07777);
-  out_.fd_ = fd;
-  out_.buffer_.clear();
-  target_ = real;
-  temporary_ = name;
-}
-
-void ReplacingTextFile::finish() {
-  if (!out_.isOpen()) {
-    if (temporary_.isEmpty()) notOpen();
-    return;
-  }
-  out_.flush();
-  int r;
-  do {
-    r = ::fsync(out_.fd_);
-  } while (r != 0 && errno == EINTR);
-  if (r != 0) raise(errno);
-  out_.close();
-}
-
-void ReplacingTextFile::commit() {
-  finish();
-  if (::rename(QFile::encodeName(temporary_).constData(), QFile::encodeName(target_).constData()) != 0)
-    raise(errno, target_);
-  temporary_.clear();
-  // The new name lasts once the folder is synced too.
-  const int dir = ::open(QFile::encodeName(QFileInfo(target_).absolutePath()).constData(),
-                         O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-}
-
-void ReplacingTextFile::discard() noexcept {
-  if (out_.fd_ >= 0) {
-    ::close(out_.fd_);
-    out_.fd_ = -1;
-  }
-  out_.buffer_.clear();
-  if (!temporary_.isEmpty()) ::unlink(QFile::encodeName(temporary_).constData());
-  temporary_.clear();
-}
-
-// ---- raw bytes
 
 BinaryFile::~BinaryFile() {
   if (fd_ >= 0) ::close(fd_);

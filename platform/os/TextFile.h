@@ -40,66 +40,6 @@ class TextFileReader {
   qsizetype pos_ = 0;
 };
 
-// Writes a new file (an existing one is replaced); line ends are CR LF. Output is
-// buffered: an error shows at a line end, at the latest on close.
-class TextFileWriter {
- public:
-  TextFileWriter() = default;
-  ~TextFileWriter();
-  TextFileWriter(const TextFileWriter&) = delete;
-  TextFileWriter& operator=(const TextFileWriter&) = delete;
-
-  void create(const QString& fileName);
-  bool isOpen() const { return fd_ >= 0; }
-  void write(const QByteArray& bytes);
-  void write(const QString& text);  // as Windows-1251
-  void writeLineEnd();
-  void writeLine(const QByteArray& bytes) { write(bytes), writeLineEnd(); }
-  void writeLine(const QString& text) { write(text), writeLineEnd(); }
-  void close();
-
- private:
-  friend class ReplacingTextFile;
-  void flush();
-
-  int fd_ = -1;
-  QByteArray buffer_;
-};
-
-// A text file that takes the place of another only once it is complete. The
-// lines go into a new file beside the target (same folder, a name of its own);
-// commit() puts it in place of the target in one step, keeping the target's
-// permissions. Until then the target stays exactly as it was, and without
-// commit (discard() or destruction) the new file is removed.
-class ReplacingTextFile {
- public:
-  ReplacingTextFile() = default;
-  ~ReplacingTextFile() { discard(); }
-  ReplacingTextFile(const ReplacingTextFile&) = delete;
-  ReplacingTextFile& operator=(const ReplacingTextFile&) = delete;
-
-  // Refuses what creating the target itself would refuse: a folder, a file
-  // that may not be written, a missing folder.
-  void create(const QString& target);
-  bool isOpen() const { return out_.isOpen(); }
-  void write(const QByteArray& bytes) { out_.write(bytes); }
-  void write(const QString& text) { out_.write(text); }
-  void writeLineEnd() { out_.writeLineEnd(); }
-  void writeLine(const QByteArray& bytes) { out_.writeLine(bytes); }
-  void writeLine(const QString& text) { out_.writeLine(text); }
-  // Writes out the rest, syncs and closes the new file; the target is untouched.
-  void finish();
-  // Finishes when needed, then puts the new file in place of the target.
-  void commit();
-  // Closes and removes the new file unless committed; never raises.
-  void discard() noexcept;
-
- private:
-  TextFileWriter out_;
-  QString target_;     // the file to replace (a link resolved)
-  QString temporary_;  // the new file until it is committed
-};
-
 // Raw byte file for block copies.
 class BinaryFile {
  public:

@@ -165,28 +165,6 @@ TEST_F(TextFiles, FailuresCarryTheFileSystemsText) {
     ::chmod(QFile::encodeName(locked).constData(), 0);
     EXPECT_EQ(textOf([&] { reader.open(locked); }), QStringLiteral("File access denied"));
   }
-  TextFileWriter writer;
-  EXPECT_EQ(textOf([&] { writer.create(path("nofolder/x.txt")); }), QStringLiteral("Path not found"));
-}
-
-TEST_F(TextFiles, WriterReplacesFileAndEndsLinesWithCrLf) {
-  const QString name = write("old content that is longer");
-  TextFileWriter writer;
-  writer.create(name);
-  writer.write(QString::fromUtf8("/* Репликация от "));
-  writer.write(QByteArray("x"));
-  writer.writeLineEnd();
-  writer.writeLine(QByteArray("\xcf"));
-  writer.close();
-  EXPECT_EQ(read(name), QByteArray("/* \xd0\xe5\xef\xeb\xe8\xea\xe0\xf6\xe8\xff \xee\xf2 x\r\n\xcf\r\n"));
-}
-
-TEST_F(TextFiles, WriterErrorShowsByCloseAtTheLatest) {
-  if (!QFile::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full";
-  TextFileWriter writer;
-  writer.create(QStringLiteral("/dev/full"));
-  writer.writeLine(QByteArray("x"));
-  EXPECT_THROW(writer.close(), EInOutError);
 }
 
 TEST_F(TextFiles, BinaryFileCopiesBlocks) {
@@ -205,66 +183,4 @@ TEST_F(TextFiles, BinaryFileCopiesBlocks) {
   EXPECT_EQ(reads, (std::vector<int>{4096, 1}));
   EXPECT_EQ(read(path("copy.bin")), QByteArray(4097, 'a'));
   EXPECT_THROW(in.openRead(path("missing")), EInOutError);
-}
-
-TEST_F(TextFiles, ReplacingFileTakesTheTargetsPlaceOnlyOnCommit) {
-  auto entries = [this] { return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System); };
-  const QString name = write("old");
-  ::chmod(QFile::encodeName(name).constData(), 0640);
-  {
-    // Dropped before commit: the target stays, the new file goes.
-    ReplacingTextFile file;
-    file.create(name);
-    file.writeLine(QByteArray(5000, 'x'));  // beyond the write buffer
-    EXPECT_EQ(entries().size(), 2);
-    EXPECT_EQ(read(name), QByteArray("old"));
-  }
-  EXPECT_EQ(entries(), QStringList{QStringLiteral("t.txt")});
-
-  ReplacingTextFile file;
-  file.create(name);
-  file.writeLine(QString::fromUtf8("Ф"));
-  file.finish();
-  EXPECT_EQ(read(name), QByteArray("old"));  // finished, not yet in place
-  file.commit();
-  EXPECT_EQ(read(name), QByteArray("\xd4\r\n"));
-  EXPECT_EQ(entries(), QStringList{QStringLiteral("t.txt")});
-  struct stat st;
-  ASSERT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-  file.discard();  // after commit: nothing to remove
-  EXPECT_EQ(read(name), QByteArray("\xd4\r\n"));
-
-  // A new target, through a link: the file the link names is replaced.
-  const QString linked = path("linked.txt");
-  ASSERT_TRUE(QFile::link(name, linked));
-  ReplacingTextFile viaLink;
-  viaLink.create(linked);
-  viaLink.writeLine(QByteArray("new"));
-  viaLink.commit();
-  EXPECT_TRUE(QFileInfo(linked).isSymLink());
-  EXPECT_EQ(read(name), QByteArray("new\r\n"));
-}
-
-TEST_F(TextFiles, ReplacingFileRefusesWhatCreatingTheTargetWould) {
-  auto textOf = [](const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const EInOutError& e) {
-      return e.message();
-    }
-    return QStringLiteral("no error");
-  };
-  ReplacingTextFile file;
-  EXPECT_EQ(textOf([&] { file.create(path("nofolder/x.txt")); }), QStringLiteral("Path not found"));
-  EXPECT_EQ(textOf([&] { file.create(dir_.path()); }), QStringLiteral("File access denied"));
-  EXPECT_EQ(textOf([&] { file.create(QString()); }), QStringLiteral("File not found"));
-  EXPECT_EQ(textOf([&] { file.finish(); }), QStringLiteral("File not open"));
-  if (::geteuid() != 0) {
-    const QString locked = write("x");
-    ::chmod(QFile::encodeName(locked).constData(), 0444);
-    EXPECT_EQ(textOf([&] { file.create(locked); }), QStringLiteral("File access denied"));
-  }
-  EXPECT_FALSE(file.isOpen());
-  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), ::geteuid() != 0 ? 1 : 0);
 }
