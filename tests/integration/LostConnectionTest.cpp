@@ -19,6 +19,13 @@ QString throughRelay(const ScratchDatabase& s, const TcpRelay& relay) {
   return relay.serverName() + QLatin1Char(':') + path;
 }
 
+// A database on a server that accepts the connection and never answers.
+void aimAtSilentServer(TIBDatabase& db, const TcpRelay& silent) {
+  db.DatabaseName = silent.serverName() + QStringLiteral(":/var/tmp/no-answer.fdb");
+  db.Params = ScratchDatabase::params();
+  db.LoginPrompt = false;
+}
+
 }  // namespace
 
 // The network goes away under an open transaction: the statement that finds
@@ -91,9 +98,7 @@ TEST(LostConnection, AttachingToAServerThatDoesNotAnswerGivesUp) {
   TcpRelay silent(TcpRelay::Silent);
   {
     TIBDatabase db;
-    db.DatabaseName = silent.serverName() + QStringLiteral(":/var/tmp/no-answer.fdb");
-    db.Params = ScratchDatabase::params();
-    db.LoginPrompt = false;
+    aimAtSilentServer(db, silent);
     QElapsedTimer clock;
     clock.start();
     const QString text = errorText([&] { db.setConnected(true); });
@@ -123,9 +128,7 @@ TEST(LostConnection, AttachingToAServerThatDoesNotAnswerGivesUp) {
 TEST(LostConnection, ABegunConnectionLeavesTheCallerFree) {
   TcpRelay silent(TcpRelay::Silent);
   TIBDatabase db;
-  db.DatabaseName = silent.serverName() + QStringLiteral(":/var/tmp/no-answer.fdb");
-  db.Params = ScratchDatabase::params();
-  db.LoginPrompt = false;
+  aimAtSilentServer(db, silent);
   QElapsedTimer clock;
   clock.start();
   db.beginConnect();
