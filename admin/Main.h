@@ -56,6 +56,9 @@ class TFormMain : public TForm {
   Q_OBJECT
 
  public:
+  // Reads Base.ini (or takes the built-in database) and begins connecting,
+  // the login dialog first, before it builds its widgets: FormCreate and
+  // FormConnected take it from there.
   TFormMain();
   ~TFormMain() override;
 

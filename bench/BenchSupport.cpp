@@ -36,6 +36,27 @@ double peakRssMB() {
   return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
+void expectEqual(int got, int wanted, const char* what) {
+  if (got != wanted) throw std::runtime_error(std::string(what) + ": " + std::to_string(got) + " instead of " +
+                                              std::to_string(wanted));
+}
+
+ConfirmAnswer FilePrompter::confirm(const QString& text) {
+  if (confirmYes_) return ConfirmAnswer::Yes;
+  return unexpected(text), ConfirmAnswer::No;
+}
+
+bool FilePrompter::choose(Dialog dialog, const FileDialogRequest& r, QString& chosen) {
+  if (dialog != dialog_) return unexpected(r.fileName);
+  chosen = path;
+  return true;
+}
+
+bool FilePrompter::unexpected(const QString& what) {
+  errors << QStringLiteral("unexpected ") + what;
+  return false;
+}
+
 namespace {
 double processCpuSeconds() {
   timespec t{};

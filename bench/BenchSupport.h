@@ -17,6 +17,7 @@
 #include "db/IBDatabase.h"
 #include "db/IBTransaction.h"
 #include "support/ScriptedPrompter.h"
+#include "ui/Prompter.h"
 #include "support/TestDatabase.h"
 #include "ui/Application.h"
 
@@ -28,6 +29,41 @@ namespace bench {
 int runsFromArguments(int argc, char** argv, int fallback);
 
 double peakRssMB();
+
+// Raises naming what was counted when got is not wanted.
+void expectEqual(int got, int wanted, const char* what);
+
+// Answers the one file dialog of a run (the open or the save one) with path,
+// the confirmation with Yes when asked to, and keeps the messages and errors;
+// anything else is a failure of the run, kept in errors.
+class FilePrompter : public Prompter {
+ public:
+  enum Dialog { Open, Save };
+  FilePrompter(Dialog dialog, bool confirmYes) : dialog_(dialog), confirmYes_(confirmYes) {}
+
+  QString path;
+  QStringList messages, errors;
+
+  void message(const QString& text) override { messages << text; }
+  bool systemYesNo(const QString& text, const QString&) override { return unexpected(text); }
+  ConfirmAnswer confirm(const QString& text) override;
+  void error(const QString& text) override { errors << text; }
+  void fatal(const QString&, const QString& text) override { errors << text; }
+  bool databaseLogin(const QString& name, QString&, QString&) override { return unexpected(name); }
+  bool serviceLogin(const QString& name, QString&, QString&) override { return unexpected(name); }
+  bool openFile(const FileDialogRequest& r, QString& chosen) override { return choose(Open, r, chosen); }
+  bool saveFile(const FileDialogRequest& r, QString& chosen) override { return choose(Save, r, chosen); }
+  bool chooseFolder(const QString& title, const QString&, QString&) override { return unexpected(title); }
+  int showModal(TForm&) override { return unexpected(QStringLiteral("modal form")), mrCancel; }
+  void openUrl(const QString& url) override { unexpected(url); }
+
+ private:
+  bool choose(Dialog dialog, const FileDialogRequest& r, QString& chosen);
+  bool unexpected(const QString& what);
+
+  Dialog dialog_;
+  bool confirmYes_;
+};
 
 // Seconds taken by f, on the clock and of the process's processor time (the
 // client's own work, without the waits for the server).

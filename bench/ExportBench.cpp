@@ -24,6 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "Main.h"
 #include "db/ClientLibrary.h"
 #include "db/IBDatabase.h"
@@ -33,42 +34,6 @@
 #include "ui/Prompter.h"
 
 namespace {
-
-// Chooses the script file, answers Yes to overwriting it, takes the success
-// message; anything else is a failure of the run.
-class BenchPrompter : public Prompter {
- public:
-  QString path;
-  QStringList errors;
-
-  void message(const QString&) override {}
-  bool systemYesNo(const QString& text, const QString&) override { return unexpected(text); }
-  ConfirmAnswer confirm(const QString&) override { return ConfirmAnswer::Yes; }
-  void error(const QString& text) override { errors << text; }
-  void fatal(const QString&, const QString& text) override { errors << text; }
-  bool databaseLogin(const QString& name, QString&, QString&) override { return unexpected(name); }
-  bool serviceLogin(const QString& name, QString&, QString&) override { return unexpected(name); }
-  bool openFile(const FileDialogRequest& r, QString&) override { return unexpected(r.fileName); }
-  bool saveFile(const FileDialogRequest&, QString& chosen) override {
-    chosen = path;
-    return true;
-  }
-  bool chooseFolder(const QString& title, const QString&, QString&) override { return unexpected(title); }
-  int showModal(TForm&) override { return unexpected(QStringLiteral("modal form")), mrCancel; }
-  void openUrl(const QString& url) override { unexpected(url); }
-
- private:
-  bool unexpected(const QString& what) {
-    errors << QStringLiteral("unexpected ") + what;
-    return false;
-  }
-};
-
-double peakRssMB() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-}
 
 double seconds(std::chrono::steady_clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -220,7 +185,7 @@ struct Session {
   QTemporaryDir folder;
   TApplication application;
   std::unique_ptr<TFormMain> form;
-  BenchPrompter prompter;
+  bench::FilePrompter prompter{bench::FilePrompter::Save, true};
   Prompter* previous = nullptr;
   int logRows = 0;
 
@@ -228,6 +193,9 @@ struct Session {
     previous = Prompter::install(&prompter);
     prompter.path = folder.filePath(QStringLiteral("Repl.sql"));
     form = std::make_unique<TFormMain>();
+    // Made without Base.ini, the form began connecting to its built-in
+    // database: that is given up for the benchmark's own.
+    form->MainBase->setConnected(false);
     form->MainBase->DatabaseName = database.connectionString();
     form->MainBase->LoginPrompt = false;
     form->MainBase->Params << QStringLiteral("user_name=PLUMO") << QStringLiteral("password=plumo");
@@ -300,7 +268,7 @@ int main(int argc, char** argv) {
     s.growLog(1000);
     s.product();
     bare.run(bareTarget);
-    const double smallPeak = peakRssMB();
+    const double smallPeak = bench::peakRssMB();
     std::printf("peak RSS after an export of 1000 rows: %.1f MB\n", smallPeak);
 
     s.growLog(rows);
@@ -332,7 +300,7 @@ int main(int argc, char** argv) {
     std::printf("median: product %.3f s, bare %.3f s, ratio %.3f (target at least 0.9)\n", median(productTimes),
                 median(bareTimes), median(ratios));
     std::printf("script %.1f MB; peak RSS %.1f MB after 1000 rows, %.1f MB after %d rows\n",
-                double(productSize) / (1024.0 * 1024.0), smallPeak, peakRssMB(), rows);
+                double(productSize) / (1024.0 * 1024.0), smallPeak, bench::peakRssMB(), rows);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "export_bench: %s\n", e.what());
     return 1;

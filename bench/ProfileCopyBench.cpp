@@ -25,11 +25,6 @@ struct Right {
 };
 const Right kRights[] = {{1, "SELECT"}, {2, "INSERT"}, {4, "DELETE"}, {8, "UPDATE"}, {16, "EXECUTE"}};
 
-void expectEqual(int got, int wanted, const char* what) {
-  if (got != wanted) throw std::runtime_error(std::string(what) + ": " + std::to_string(got) + " instead of " +
-                                              std::to_string(wanted));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,8 +61,8 @@ int main(int argc, char** argv) {
       });
       if (dorvik.prompter->shown().size() != shownBefore)
         throw std::runtime_error(("the copy showed: " + dorvik.prompter->shown().back().text).toStdString());
-      expectEqual(dorvik.countInPage(writtenCount), kObjects, "masks the copy wrote");
-      expectEqual(dorvik.countInPage(grantedCount), 4 * kObjects, "rights the copy granted");
+      bench::expectEqual(dorvik.countInPage(writtenCount), kObjects, "masks the copy wrote");
+      bench::expectEqual(dorvik.countInPage(grantedCount), 4 * kObjects, "rights the copy granted");
       dorvik.cancelRightsPage();
       return t;
     };
@@ -101,7 +96,7 @@ int main(int argc, char** argv) {
             std::tuple{grantedCount, 4 * kObjects, "rights the bare loop granted"}}) {
         check.SQL = QStringList{select};
         check.open();
-        expectEqual(check.fields().at(0)->asInteger(), wanted, what);
+        bench::expectEqual(check.fields().at(0)->asInteger(), wanted, what);
         check.close();
       }
       bare.rollback();

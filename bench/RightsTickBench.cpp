@@ -24,11 +24,6 @@ namespace {
 const int kRows = 301;          // the last row is not left, so not written
 const int kTicks = kRows - 1;
 
-void expectEqual(int got, int wanted, const char* what) {
-  if (got != wanted) throw std::runtime_error(std::string(what) + ": " + std::to_string(got) + " instead of " +
-                                              std::to_string(wanted));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,9 +64,9 @@ int main(int argc, char** argv) {
       });
       if (dorvik.prompter->shown().size() != shownBefore)
         throw std::runtime_error(("the page showed: " + dorvik.prompter->shown().back().text).toStdString());
-      expectEqual(main.IBqDorvik->recNo(), kTicks, "rows moved through");
-      expectEqual(dorvik.countInPage(writtenCount), kTicks, "masks the page wrote");
-      expectEqual(dorvik.countInPage(grantedCount), kTicks, "rights the page granted");
+      bench::expectEqual(main.IBqDorvik->recNo(), kTicks, "rows moved through");
+      bench::expectEqual(dorvik.countInPage(writtenCount), kTicks, "masks the page wrote");
+      bench::expectEqual(dorvik.countInPage(grantedCount), kTicks, "rights the page granted");
       dorvik.cancelRightsPage();
       return t;
     };
@@ -94,7 +89,7 @@ int main(int argc, char** argv) {
       for (const QString& select : {writtenCount, grantedCount}) {
         check.SQL = QStringList{select};
         check.open();
-        expectEqual(check.fields().at(0)->asInteger(), kTicks, "rows the bare loop changed");
+        bench::expectEqual(check.fields().at(0)->asInteger(), kTicks, "rows the bare loop changed");
         check.close();
       }
       bare.rollback();

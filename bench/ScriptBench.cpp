@@ -16,6 +16,7 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "Main.h"
 #include "db/ClientLibrary.h"
 #include "db/IBDatabase.h"
@@ -28,42 +29,6 @@
 #include "ui/Prompter.h"
 
 namespace {
-
-// Chooses the script file and takes the success message; anything else is a
-// failure of the run.
-class BenchPrompter : public Prompter {
- public:
-  QString path;
-  QStringList messages, errors;
-
-  void message(const QString& text) override { messages << text; }
-  bool systemYesNo(const QString& text, const QString&) override { return unexpected(text); }
-  ConfirmAnswer confirm(const QString& text) override { return unexpected(text), ConfirmAnswer::No; }
-  void error(const QString& text) override { errors << text; }
-  void fatal(const QString&, const QString& text) override { errors << text; }
-  bool databaseLogin(const QString& name, QString&, QString&) override { return unexpected(name); }
-  bool serviceLogin(const QString& name, QString&, QString&) override { return unexpected(name); }
-  bool openFile(const FileDialogRequest&, QString& chosen) override {
-    chosen = path;
-    return true;
-  }
-  bool saveFile(const FileDialogRequest& r, QString&) override { return unexpected(r.fileName); }
-  bool chooseFolder(const QString& title, const QString&, QString&) override { return unexpected(title); }
-  int showModal(TForm&) override { return unexpected(QStringLiteral("modal form")), mrCancel; }
-  void openUrl(const QString& url) override { unexpected(url); }
-
- private:
-  bool unexpected(const QString& what) {
-    errors << QStringLiteral("unexpected ") + what;
-    return false;
-  }
-};
-
-double peakRssMB() {
-  rusage usage{};
-  ::getrusage(RUSAGE_SELF, &usage);
-  return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-}
 
 // Statement i of a script, as the replication log holds such lines.
 QByteArray statement(int i) {
@@ -81,7 +46,7 @@ struct Session {
   QTemporaryDir folder;
   TApplication application;
   std::unique_ptr<TFormMain> form;
-  BenchPrompter prompter;
+  bench::FilePrompter prompter{bench::FilePrompter::Open, false};
   Prompter* previous = nullptr;
 
   Session() {
@@ -90,6 +55,9 @@ struct Session {
     previous = Prompter::install(&prompter);
     prompter.path = folder.filePath(QStringLiteral("Repl.sql"));
     form = std::make_unique<TFormMain>();
+    // Made without Base.ini, the form began connecting to its built-in
+    // database: that is given up for the benchmark's own.
+    form->MainBase->setConnected(false);
     form->MainBase->DatabaseName = database.connectionString();
     form->MainBase->LoginPrompt = false;
     form->MainBase->Params << QStringLiteral("user_name=PLUMO") << QStringLiteral("password=plumo");
@@ -183,7 +151,7 @@ int main(int argc, char** argv) {
   }
   try {
     Session s;
-    const double idle = peakRssMB();
+    const double idle = bench::peakRssMB();
     std::printf("idle peak RSS: %.1f MB\n", idle);
     std::printf("%10s %10s %10s %10s %10s %8s %12s %12s\n", "statements", "file_MB", "command_s", "bare_s",
                 "stmts/s", "ratio", "peak_rss_MB", "over_idle_MB");
@@ -203,7 +171,7 @@ int main(int argc, char** argv) {
         }
       }
       const double c = median(command), b = median(bare);
-      const double peak = peakRssMB();
+      const double peak = bench::peakRssMB();
       // ratio: the command's speed as a share of the bare loop's (1 = as fast)
       std::printf("%10d %10.1f %10.3f %10.3f %10.0f %8.3f %12.1f %12.1f\n", size.statements,
                   double(bytes) / (1024.0 * 1024.0), c, b, size.statements / c, b / c, peak, peak - idle);
